@@ -1,0 +1,26 @@
+#pragma once
+// The program's command line. Without arguments the program behaves as the
+// original did: the start-up dialog, then the demo.
+#include <cstdint>
+#include <string>
+
+struct CommandLine
+{
+    bool help = false;
+    bool version = false;
+    bool windowed = false;   // skip the dialog, play in a window
+    bool fullscreen = false; // skip the dialog, play full screen
+    bool batch = false;      // no dialog, no message boxes
+    bool hasStart = false;
+    uint32_t startMs = 0;
+    std::string dataDir;
+    bool check = false;
+    std::string checkScript; // empty: the data folder's script.txt
+    std::string reportFile;
+};
+
+// False with a one-line reason in error when an option is unknown or a value is bad.
+bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string& error);
+
+const char* UsageLine();
+const char* HelpText();

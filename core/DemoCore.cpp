@@ -1,0 +1,253 @@
+#include "core/DemoCore.h"
+
+#include "core/ErrorBox.h"
+#include "core/ILoadingScreen.h"
+#include "core/MusicPlayer.h"
+#include "core/Timer.h"
+#include "framework/EffectInterface.h"
+#include "framework/IEffect.h"
+#include "gfx/OGLWindow.h"
+#include "platform/Events.h"
+#include "script/ScriptParser.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+DemoCore::DemoCore() = default;
+
+DemoCore::~DemoCore()
+{
+    delete m_Music;
+    m_Music = nullptr;
+    delete m_LoadingScreen;
+    m_LoadingScreen = nullptr;
+    for (TMessage& m : m_Messages)
+        delete[] m.Parameters;
+    m_Messages.clear();
+    m_State = Destroyed;
+    m_Effects.clear();
+}
+
+MusicPlayer* DemoCore::CreateMusicPlayer() { return new MusicPlayer; }
+
+bool DemoCore::ParseScript(const std::string& scriptName)
+{
+    ScriptParser parser;
+    parser.SetCore(this);
+    bool ok = parser.Parse(scriptName);
+    parser.SetCore(nullptr);
+    return ok;
+}
+
+bool DemoCore::Init(OGLWindow* window, EffectInterface* registry, ILoadingScreen* loadingScreen,
+                    bool musicEnabled)
+{
+    m_Window = window;
+    m_Registry = registry;
+    m_LoadingScreen = loadingScreen;
+    if (musicEnabled)
+    {
+        m_Music = CreateMusicPlayer();
+        if (!m_Music->Init())
+        {
+            ShowError("Music Player", "Unable to initialize FMOD");
+            platform::PostQuitRequest(true);
+            m_State = Failed;
+            return false;
+        }
+    }
+    if (m_Registry && m_Window)
+    {
+        m_State = Ready;
+        return true;
+    }
+    m_State = Failed;
+    return false;
+}
+
+bool DemoCore::Load(std::string scriptName)
+{
+    if (m_State != Ready)
+        return false;
+    bool ok = ParseScript(scriptName);
+    if (ok)
+        SortMessages();
+    return ok;
+}
+
+// Stable by activation time: equal times keep the order in which they were added.
+void DemoCore::SortMessages()
+{
+    std::stable_sort(m_Messages.begin(), m_Messages.end(),
+                     [](const TMessage& a, const TMessage& b)
+                     { return a.ActivationTime < b.ActivationTime; });
+}
+
+bool DemoCore::AddEffect(uint32_t startMs, uint32_t stopMs, std::string name, int32_t layer)
+{
+    if (stopMs <= m_StartOffset)
+        return false;
+    IEffect* effect = m_Registry ? m_Registry->FindEffect(name) : nullptr;
+    if (!effect)
+    {
+        ShowError("Init", "Unknown Effect Name!");
+        return false;
+    }
+    TEffect e;
+    e.StartTime = static_cast<float>(startMs / 1000.0);
+    e.StopTime = static_cast<float>(stopMs / 1000.0);
+    e.LayerID = layer;
+    e.Effect = effect;
+    m_Effects.push_back(e);
+    if (e.StopTime > m_EndTime)
+        m_EndTime = e.StopTime;
+    return true;
+}
+
+void DemoCore::AddMessage(uint32_t ms, std::string name, const float* params, int32_t count,
+                          std::string target)
+{
+    if (ms < m_StartOffset)
+        return;
+    IEffect* effect = m_Registry ? m_Registry->FindEffect(target) : nullptr;
+    if (!effect)
+    {
+        ShowError("Message Init", "Unknown Effect Name!");
+        return;
+    }
+    int32_t id = m_Registry->GetMessageInterface()->FindMessage(name.c_str(), effect);
+    int32_t n = count > 0 ? count : 0;
+    float* copy = new float[n > 0 ? n : 1];
+    for (int32_t i = 0; i < n; ++i)
+        copy[i] = params[i];
+    m_Messages.push_back(TMessage{static_cast<float>(ms / 1000.0), id, effect, copy, n});
+}
+
+void DemoCore::LoadMusic(std::string fileName)
+{
+    if (!m_Music)
+        return;
+    if (!m_Music->Open(fileName))
+    {
+        ShowError("FMOD Music Player", "Cannot Open Music File: " + fileName);
+        platform::PostQuitRequest(true);
+    }
+}
+
+void DemoCore::Stop()
+{
+    m_State = Finished;
+    if (m_Music)
+        m_Music->Stop();
+}
+
+void DemoCore::InitialiseEffects()
+{
+    if (m_LoadingScreen)
+    {
+        m_Window->SetViewport(1.0f);
+        m_Window->SetPerspective(45.0f);
+        m_Window->BeginFrame();
+        m_Window->Swap();
+        m_LoadingScreen->Begin();
+    }
+    size_t n = m_Effects.size();
+    for (size_t i = 0; i < n && (m_State & Playing); ++i)
+    {
+        IEffect* effect = m_Effects[i].Effect;
+        if (!effect->IsInitialised())
+        {
+            if (m_LoadingScreen)
+            {
+                m_Window->BeginFrame();
+                m_LoadingScreen->SetProgress(static_cast<float>((i + 1) / static_cast<double>(n)));
+                m_LoadingScreen->Draw();
+                m_Window->Swap();
+            }
+            effect->Init(m_Window, this);
+        }
+        m_Window->ProcessMessages();
+    }
+}
+
+void DemoCore::Run()
+{
+    if (!(m_State & Ready))
+        return;
+    m_State = Playing;
+    InitialiseEffects();
+    if (m_Music)
+    {
+        m_Music->Play();
+        m_Music->SetTime(static_cast<int32_t>(m_StartOffset));
+    }
+    Timer::Start(static_cast<float>(m_StartOffset / 1000.0));
+    m_Window->SetViewport(1.0f);
+    MainLoop();
+}
+
+// Layer order: an exchange sort on the unsigned layer that swaps the records
+// themselves inside the timeline. Equal layers therefore keep the order of the
+// slots they occupy now, which the draw order of a demo relies on.
+static void SortByLayer(std::vector<TEffect*>& active)
+{
+    size_t n = active.size();
+    for (size_t pass = n; pass >= 2; --pass)
+        for (size_t j = 1; j < pass; ++j)
+            if (static_cast<uint32_t>(active[j - 1]->LayerID) >
+                static_cast<uint32_t>(active[j]->LayerID))
+                std::swap(*active[j - 1], *active[j]);
+}
+
+void DemoCore::MainLoop()
+{
+    size_t nextMessage = 0;
+    std::vector<TEffect*> active;
+    active.reserve(m_Effects.size());
+    char title[256];
+
+    while ((m_State & Playing) && m_Window->IsRunning())
+    {
+        const float now = Timer::GetTime();
+
+        std::unique_ptr<TMessage> fired;
+        if (nextMessage < m_Messages.size() && now >= m_Messages[nextMessage].ActivationTime)
+            fired.reset(new TMessage(m_Messages[nextMessage++]));
+
+        for (TEffect& e : m_Effects)
+            if (e.StartTime <= now && e.StopTime >= now)
+                active.push_back(&e);
+        if (active.size() > 1)
+            SortByLayer(active);
+
+        m_Window->BeginFrame();
+        for (TEffect* e : active)
+        {
+            e->Effect->AddTime(Timer::GetFrameTime());
+            if (fired && fired->TargetEffect == e->Effect)
+            {
+                e->Effect->OnMessage(fired->MessageID, fired->Parameters, fired->ParameterCount);
+                ++m_Delivered;
+            }
+            e->Effect->Update();
+        }
+        for (TEffect* e : active)
+        {
+            m_Window->ResetForEffect();
+            e->Effect->Render();
+        }
+        active.clear();
+        fired.reset();
+
+        Timer::Update();
+        MusicPlayer::UpdateSpectrum();
+        m_Window->Swap();
+        ++m_Frames;
+        std::snprintf(title, sizeof title, "FPS: %d", Timer::GetFPS());
+        m_Window->SetTitle(title);
+        if (Timer::GetTime() > m_EndTime)
+            Stop();
+        m_Window->ProcessMessages();
+    }
+}

@@ -1,0 +1,105 @@
+#pragma once
+// The timeline and the main loop. The script parser fills the timeline through
+// AddEffect, AddMessage, SetColorScheme and LoadMusic; Run initialises every
+// scheduled effect behind the loading screen, starts music and clock, and
+// plays frame after frame until the clock passes EndTime or the window stops.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "script/ColorScheme.h"
+
+class IEffect;
+class OGLWindow;
+class EffectInterface;
+class ILoadingScreen;
+class MusicPlayer;
+
+struct TEffect
+{
+    float StartTime;
+    float StopTime; // inclusive
+    int32_t LayerID; // compared as unsigned when sorting
+    IEffect* Effect;
+};
+
+struct TMessage
+{
+    float ActivationTime;
+    int32_t MessageID;
+    IEffect* TargetEffect;
+    float* Parameters; // owned by the core
+    int32_t ParameterCount;
+};
+
+enum DemoState
+{
+    Created = 0,
+    Ready = 1,
+    Playing = 2,
+    Finished = 4,
+    Destroyed = 8,
+    Failed = 16
+};
+
+class DemoCore
+{
+public:
+    DemoCore();
+    virtual ~DemoCore();
+    DemoCore(const DemoCore&) = delete;
+    DemoCore& operator=(const DemoCore&) = delete;
+
+    // Takes ownership of the loading screen. Reports and posts a quit request
+    // when the music player cannot start.
+    bool Init(OGLWindow* window, EffectInterface* registry, ILoadingScreen* loadingScreen,
+              bool musicEnabled);
+    void SetStartTime(uint32_t ms) { m_StartOffset = ms; }
+    bool Load(std::string scriptName);
+
+    bool AddEffect(uint32_t startMs, uint32_t stopMs, std::string name, int32_t layer);
+    void AddMessage(uint32_t ms, std::string name, const float* params, int32_t count,
+                    std::string target);
+    void SetColorScheme(TColorScheme scheme) { m_ColorScheme = scheme; }
+    TColorScheme* GetColorScheme() { return &m_ColorScheme; }
+    void LoadMusic(std::string fileName);
+
+    void Run();
+    void Stop();
+
+    // Read access for the script checker and tests.
+    int GetState() const { return m_State; }
+    uint32_t GetStartTime() const { return m_StartOffset; }
+    float GetEndTime() const { return m_EndTime; }
+    const std::vector<TEffect>& GetEffects() const { return m_Effects; }
+    const std::vector<TMessage>& GetMessages() const { return m_Messages; }
+    EffectInterface* GetRegistry() const { return m_Registry; }
+    MusicPlayer* GetMusicPlayer() const { return m_Music; }
+    // Messages handed to an effect during Run (for the end-of-run summary).
+    uint64_t GetDeliveredMessageCount() const { return m_Delivered; }
+    uint64_t GetFrameCount() const { return m_Frames; }
+
+protected:
+    // Seams: tests replace the music player with a fake.
+    virtual MusicPlayer* CreateMusicPlayer();
+    // Runs the script parser on the named script; true when it succeeded.
+    virtual bool ParseScript(const std::string& scriptName);
+
+private:
+    void SortMessages();
+    void InitialiseEffects();
+    void MainLoop();
+
+    TColorScheme m_ColorScheme;
+    std::vector<TMessage> m_Messages;
+    std::vector<TEffect> m_Effects;
+    int m_State = Created;
+    uint32_t m_StartOffset = 0;
+    float m_EndTime = 0.0f;
+    ILoadingScreen* m_LoadingScreen = nullptr;
+    OGLWindow* m_Window = nullptr;
+    EffectInterface* m_Registry = nullptr;
+    MusicPlayer* m_Music = nullptr;
+    uint64_t m_Delivered = 0;
+    uint64_t m_Frames = 0;
+};

@@ -1,0 +1,184 @@
+#include "core/Startup.h"
+
+#include "core/CommandLine.h"
+#include "core/DemoCore.h"
+#include "core/StandardLoadingScreen.h"
+#include "core/StartupDialog.h"
+#include "core/Timer.h"
+#include "effects/EffectKinds.h"
+#include "framework/EffectInterface.h"
+#include "gfx/OGLWindow.h"
+#include "platform/Counter.h"
+#include "platform/Display.h"
+#include "platform/Events.h"
+#include "platform/Paths.h"
+#include "script/ScriptCheck.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+const char* const kStartPositionFile = "editoren_sind_fuer_clickscener.txt";
+
+namespace
+{
+DemoCore* Core = nullptr;
+OGLWindow* Window = nullptr;
+EffectInterface* Registry = nullptr;
+} // namespace
+
+DemoCore* GetDemoCore() { return Core; }
+OGLWindow* GetDemoWindow() { return Window; }
+EffectInterface* GetEffectRegistry() { return Registry; }
+
+bool ReadStartPositionFile(const std::string& path, uint32_t& ms)
+{
+    std::FILE* f = std::fopen(path.c_str(), "r");
+    if (!f)
+        return false;
+    long long value = 0;
+    bool ok = std::fscanf(f, "%lld", &value) == 1 && value >= 0 && value <= 0xFFFFFFFFll;
+    std::fclose(f);
+    if (ok)
+        ms = static_cast<uint32_t>(value);
+    return ok;
+}
+
+bool Startup(const StartupOptions& options, bool& windowFailed)
+{
+    windowFailed = false;
+    const int w = 1024;
+    const int h = 768;
+    bool fullscreen = options.fullscreen;
+    bool enableMusic = true;
+
+    if (options.askWithDialog && !ShowStartupDialog(fullscreen))
+        return false;
+    enableMusic = true;
+
+    Core = new DemoCore;
+    Window = new OGLWindow;
+    Registry = new EffectInterface;
+    uint32_t dwStart = 0;
+    RegisterEffectKinds(Registry);
+
+    // The start-position file lets an author jump into the demo while editing;
+    // an explicit start position wins over it.
+    uint32_t fromFile = 0;
+    if (ReadStartPositionFile(kStartPositionFile, fromFile))
+        dwStart = fromFile;
+    if (options.hasStart)
+        dwStart = options.startMs;
+    Core->SetStartTime(dwStart);
+
+    if (!Window->Create(w, h, 32, fullscreen))
+    {
+        windowFailed = true;
+        return false;
+    }
+    Core->Init(Window, Registry, new StandardLoadingScreen(Window), enableMusic);
+    return true;
+}
+
+void Cleanup()
+{
+    if (Registry)
+        Registry->Clear();
+    if (Window)
+        Window->Destroy();
+    delete Core;
+    Core = nullptr;
+    delete Window;
+    Window = nullptr;
+    delete Registry;
+    Registry = nullptr;
+}
+
+int RunProgram(int argc, char** argv)
+{
+    CommandLine cmd;
+    std::string error;
+    if (!ParseCommandLine(argc, argv, cmd, error))
+    {
+        std::fprintf(stderr, "vortexel: %s\n%s\n", error.c_str(), UsageLine());
+        return 2;
+    }
+    if (cmd.help)
+    {
+        std::printf("%s\n%s", UsageLine(), HelpText());
+        return 0;
+    }
+    if (cmd.version)
+    {
+        std::printf("Vortexel %s\n", VORTEXEL_VERSION);
+        return 0;
+    }
+    if (!cmd.dataDir.empty())
+        platform::SetDataFolder(cmd.dataDir);
+    if (cmd.batch)
+        platform::SetBatchMode(true);
+
+    if (cmd.check)
+    {
+        std::string script = cmd.checkScript.empty() ? platform::DataPath("script.txt")
+                                                     : cmd.checkScript;
+        return RunScriptCheck(script, cmd.hasStart ? cmd.startMs : 0);
+    }
+    if (!cmd.reportFile.empty())
+    {
+        EffectInterface registry;
+        RegisterEffectKinds(&registry);
+        std::FILE* probe = std::fopen(cmd.reportFile.c_str(), "wb");
+        if (!probe)
+        {
+            std::fprintf(stderr, "vortexel: cannot write %s\n", cmd.reportFile.c_str());
+            return 1;
+        }
+        std::fclose(probe);
+        registry.WriteDemoInfo(cmd.reportFile);
+        return 0;
+    }
+
+    StartupOptions options;
+    options.hasStart = cmd.hasStart;
+    options.startMs = cmd.startMs;
+    if (cmd.windowed || cmd.fullscreen)
+    {
+        options.askWithDialog = false;
+        options.fullscreen = cmd.fullscreen;
+    }
+    else if (!platform::IsInteractive())
+    {
+        // Batch runs and machines without a display: no dialog, a window.
+        options.askWithDialog = false;
+        options.fullscreen = false;
+    }
+
+    bool windowFailed = false;
+    if (!Startup(options, windowFailed))
+        return windowFailed ? 1 : 0;
+
+    DemoCore* core = Core;
+    bool loaded = core->Load("script.txt");
+    int64_t runStart = platform::GetCounter();
+    if (loaded)
+        core->Run();
+    double wall = static_cast<double>(platform::GetCounter() - runStart) /
+                  static_cast<double>(platform::GetCounterFrequency());
+    bool finished = (core->GetState() & Finished) != 0;
+    uint64_t frames = core->GetFrameCount();
+    uint64_t delivered = core->GetDeliveredMessageCount();
+    Cleanup();
+
+    if (!platform::HasDisplay() || platform::IsBatchMode())
+    {
+        double rate = wall > 0.0 ? static_cast<double>(frames) / wall : 0.0;
+        std::fprintf(stderr,
+                     "vortexel: %s at %.3f s: %llu frames, %.1f frames/s, %llu messages delivered\n",
+                     finished ? "finished" : "stopped", static_cast<double>(Timer::GetTime()),
+                     static_cast<unsigned long long>(frames), rate,
+                     static_cast<unsigned long long>(delivered));
+    }
+    if (!loaded || platform::FailureQuitWasRequested())
+        return 1;
+    return 0;
+}

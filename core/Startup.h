@@ -1,0 +1,34 @@
+#pragma once
+// Program order: start-up (dialog, objects, registration, window, core
+// initialisation), script, main loop, clean-up.
+#include <cstdint>
+#include <string>
+
+class DemoCore;
+class OGLWindow;
+class EffectInterface;
+
+struct StartupOptions
+{
+    bool askWithDialog = true; // false: use fullscreen as given
+    bool fullscreen = true;
+    bool hasStart = false; // true: startMs overrides the start-position file
+    uint32_t startMs = 0;
+};
+
+// The start-position file beside the program's working directory: one decimal
+// number of milliseconds. False when it is missing or holds no number.
+bool ReadStartPositionFile(const std::string& path, uint32_t& ms);
+extern const char* const kStartPositionFile;
+
+// Creates the process-wide objects and opens the window. False when the user
+// left the dialog or the window failed to open (windowFailed tells which).
+bool Startup(const StartupOptions& options, bool& windowFailed);
+void Cleanup();
+
+DemoCore* GetDemoCore();
+OGLWindow* GetDemoWindow();
+EffectInterface* GetEffectRegistry();
+
+// The whole program: parses the command line and runs. Returns the exit status.
+int RunProgram(int argc, char** argv);

@@ -1,0 +1,41 @@
+#pragma once
+// The registry of effect kinds: one instance per kind, found by its exact name.
+// Owns the single MessageInterface; never destroys the effect instances.
+#include <string>
+#include <vector>
+
+#include "framework/MessageInterface.h"
+
+class IEffect;
+
+struct TEffectList
+{
+    std::string Name;
+    std::string Description;
+    IEffect* Effect;
+};
+
+class EffectInterface
+{
+public:
+    EffectInterface();
+    ~EffectInterface();
+    EffectInterface(const EffectInterface&) = delete;
+    EffectInterface& operator=(const EffectInterface&) = delete;
+
+    // False (and nothing declared) when the name is taken; otherwise appends
+    // the kind and lets the instance declare its messages.
+    bool RegisterEffect(const std::string& name, IEffect* effect, const std::string& description);
+    IEffect* FindEffect(const std::string& name) const;
+    MessageInterface* GetMessageInterface() const { return m_Messages; }
+    // Forgets every registration; the instances live on.
+    void Clear();
+    // Writes the plain-text report of every kind and its messages. Silent on failure.
+    void WriteDemoInfo(const std::string& fileName);
+
+    const std::vector<TEffectList>& Effects() const { return m_Effects; }
+
+private:
+    MessageInterface* m_Messages;
+    std::vector<TEffectList> m_Effects;
+};

@@ -1,0 +1,130 @@
+#include "gfx/OGLWindow.h"
+
+#include "core/ErrorBox.h"
+#include "platform/Events.h"
+#include "platform/GLWindow.h"
+
+#include <epoxy/gl.h>
+#include <GL/glu.h>
+
+#include <cstring>
+
+OGLWindow::~OGLWindow() { Destroy(); }
+
+bool OGLWindow::Create(int width, int height, int /*bits*/, bool fullscreen)
+{
+    platform::GLWindowDesc desc;
+    desc.width = width;
+    desc.height = height;
+    desc.fullscreen = fullscreen;
+    desc.title = "vortexel";
+    switch (platform::OpenGLWindow(desc, &m_Handle))
+    {
+    case platform::OpenResult::Ok:
+        break;
+    case platform::OpenResult::FullscreenUnavailable:
+        ShowError("Window", "Fullscreen not available!");
+        platform::PostQuitRequest(true);
+        return false;
+    default:
+        ShowError("Window", "Error while creating window");
+        platform::PostQuitRequest(true);
+        return false;
+    }
+    m_Width = width;
+    m_Height = height;
+    m_State = Running;
+
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glHint(GL_GENERATE_MIPMAP_HINT, GL_NICEST);
+    return true;
+}
+
+void OGLWindow::Destroy()
+{
+    if (!m_Handle)
+    {
+        m_State = Idle;
+        return;
+    }
+    platform::CloseGLWindow(m_Handle);
+    m_Handle = nullptr;
+    m_State = Idle;
+}
+
+void OGLWindow::ProcessMessages()
+{
+    platform::Event e;
+    if (!platform::PollOneEvent(e))
+        return;
+    if (e.kind == platform::EventKind::KeyDown && e.key == platform::KeyEscape)
+        platform::PostQuitRequest();
+    else if (e.kind == platform::EventKind::Quit)
+        m_State = Closing;
+}
+
+bool OGLWindow::SetTitle(const char* text) { return platform::SetGLWindowTitle(m_Handle, text); }
+
+const char* OGLWindow::GetTitle() const { return platform::GetGLWindowTitle(m_Handle); }
+
+bool OGLWindow::Swap() { return platform::SwapGLWindow(m_Handle); }
+
+void OGLWindow::SetViewport(float fill)
+{
+    float h = static_cast<float>(m_Height);
+    float w = static_cast<float>(m_Width);
+    int y = static_cast<int>(h * (1.0f - fill));
+    int height = static_cast<int>(h * fill - h * (1.0f - fill));
+    glViewport(0, y, static_cast<int>(w), height);
+}
+
+void OGLWindow::BeginFrame()
+{
+    if (!m_AutoClear)
+        return;
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+void OGLWindow::ResetForEffect()
+{
+    glClear(GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+void OGLWindow::ClearDepth() { glClear(GL_DEPTH_BUFFER_BIT); }
+
+void OGLWindow::SetPerspective(float fov)
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(fov, static_cast<double>(1.33f), static_cast<double>(0.1f), 2000.0);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+bool OGLWindow::IsExtensionSupported(const char* name) const
+{
+    return ExtensionListContains(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)), name);
+}
+
+bool OGLWindow::ExtensionListContains(const char* list, const char* name)
+{
+    if (!name || !*name || std::strchr(name, ' '))
+        return false;
+    if (!list)
+        return false;
+    size_t len = std::strlen(name);
+    const char* start = list;
+    for (;;)
+    {
+        const char* where = std::strstr(start, name);
+        if (!where)
+            return false;
+        const char* end = where + len;
+        if ((where == start || where[-1] == ' ') && (*end == ' ' || *end == '\0'))
+            return true;
+        start = end;
+    }
+}

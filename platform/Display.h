@@ -1,0 +1,25 @@
+#pragma once
+// Whether a display is there, and how the program decides to run without one.
+//
+// Without DISPLAY or WAYLAND_DISPLAY the program runs headless: SDL's offscreen
+// video driver (EGL) renders, no dialog and no message box is shown.
+
+namespace platform
+{
+
+// True when DISPLAY or WAYLAND_DISPLAY is set (and VORTEXEL_HEADLESS is not).
+bool HasDisplay();
+
+// Selects the offscreen video driver when there is no display, unless
+// SDL_VIDEODRIVER was chosen by the user. Called before SDL's video starts.
+void PrepareVideoDriver();
+
+// Batch mode: no dialog, no message boxes. Also on when VORTEXEL_BATCH=1.
+void SetBatchMode(bool on);
+bool IsBatchMode();
+
+// Interactive: a display is there and batch mode is off. Only then are modal
+// boxes and the start-up dialog shown.
+bool IsInteractive();
+
+} // namespace platform

@@ -1,0 +1,131 @@
+#include "platform/Events.h"
+
+#include "platform/SdlInit.h"
+
+#include <SDL.h>
+
+namespace platform
+{
+
+namespace
+{
+bool quitRequested = false;
+bool failureQuit = false;
+
+int TranslateKey(SDL_Keycode sym)
+{
+    switch (sym)
+    {
+    case SDLK_ESCAPE:
+        return KeyEscape;
+    case SDLK_TAB:
+        return KeyTab;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+        return KeyReturn;
+    case SDLK_SPACE:
+        return KeySpace;
+    case SDLK_F1:
+        return KeyF1;
+    case SDLK_F2:
+        return KeyF2;
+    default:
+        return KeyOther;
+    }
+}
+
+SDL_Keycode ToSdlKey(int key)
+{
+    switch (key)
+    {
+    case KeyEscape:
+        return SDLK_ESCAPE;
+    case KeyTab:
+        return SDLK_TAB;
+    case KeyReturn:
+        return SDLK_RETURN;
+    case KeySpace:
+        return SDLK_SPACE;
+    case KeyF1:
+        return SDLK_F1;
+    case KeyF2:
+        return SDLK_F2;
+    default:
+        return SDLK_a;
+    }
+}
+} // namespace
+
+void PostQuitRequest(bool failure)
+{
+    EnsureSdlSubsystem(SDL_INIT_EVENTS);
+    quitRequested = true;
+    failureQuit = failureQuit || failure;
+    SDL_Event e{};
+    e.type = SDL_QUIT;
+    SDL_PushEvent(&e);
+}
+
+bool PollOneEvent(Event& out)
+{
+    EnsureSdlSubsystem(SDL_INIT_EVENTS);
+    out = Event{};
+    SDL_Event e;
+    if (!SDL_PollEvent(&e))
+        return false;
+    switch (e.type)
+    {
+    case SDL_QUIT:
+        out.kind = EventKind::Quit;
+        break;
+    case SDL_KEYDOWN:
+        out.kind = EventKind::KeyDown;
+        out.key = TranslateKey(e.key.keysym.sym);
+        out.windowId = e.key.windowID;
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+        out.kind = e.button.button == SDL_BUTTON_LEFT ? EventKind::MouseDown : EventKind::Other;
+        out.x = e.button.x;
+        out.y = e.button.y;
+        out.windowId = e.button.windowID;
+        break;
+    case SDL_WINDOWEVENT:
+        out.kind = e.window.event == SDL_WINDOWEVENT_CLOSE ? EventKind::Quit : EventKind::Other;
+        out.windowId = e.window.windowID;
+        break;
+    default:
+        out.kind = EventKind::Other;
+        break;
+    }
+    return true;
+}
+
+void FlushEvents()
+{
+    EnsureSdlSubsystem(SDL_INIT_EVENTS);
+    SDL_PumpEvents();
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+    quitRequested = false;
+    failureQuit = false;
+}
+
+bool QuitWasRequested() { return quitRequested; }
+bool FailureQuitWasRequested() { return failureQuit; }
+
+void ClearQuitRequested()
+{
+    quitRequested = false;
+    failureQuit = false;
+}
+
+void InjectKeyDown(int key)
+{
+    EnsureSdlSubsystem(SDL_INIT_EVENTS);
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.state = SDL_PRESSED;
+    e.key.keysym.sym = ToSdlKey(key);
+    SDL_PushEvent(&e);
+}
+
+} // namespace platform

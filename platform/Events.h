@@ -1,0 +1,62 @@
+#pragma once
+// Event queue of the program: quit requests and the one-event-per-call pump.
+//
+// A quit request is queued like any other event and only takes effect when a
+// later pump retrieves it. Works without a window: the event subsystem is
+// started on first use.
+
+namespace platform
+{
+
+// Key codes, numbered as the original's virtual keys.
+enum Key
+{
+    KeyNone = 0,
+    KeyTab = 9,
+    KeyReturn = 13,
+    KeyEscape = 27,
+    KeySpace = 32,
+    KeyF1 = 0x70,
+    KeyF2 = 0x71,
+    KeyOther = 0x1000
+};
+
+enum class EventKind
+{
+    None,
+    Quit,
+    KeyDown,
+    MouseDown, // left button; x, y in window pixels
+    Other
+};
+
+struct Event
+{
+    EventKind kind = EventKind::None;
+    int key = KeyNone;
+    int x = 0;
+    int y = 0;
+    unsigned windowId = 0;
+};
+
+// Queues a quit request (the original's quit message with exit code 0).
+// failure marks a request that follows a fatal report: the program then exits
+// with status 1 instead of 0.
+void PostQuitRequest(bool failure = false);
+
+// Takes at most one pending event without waiting. False when none was pending.
+bool PollOneEvent(Event& out);
+
+// Drops every pending event. For tests and for a fresh start.
+void FlushEvents();
+
+// True when a quit request has been posted since the last FlushEvents, whether
+// or not a pump has retrieved it yet. The program's exit status reads it.
+bool QuitWasRequested();
+bool FailureQuitWasRequested();
+void ClearQuitRequested();
+
+// Test hook: queues a key press as if the user had pressed it.
+void InjectKeyDown(int key);
+
+} // namespace platform

@@ -1,0 +1,49 @@
+#pragma once
+// The demo's window and its OpenGL compatibility context, on SDL2.
+//
+// Opens a borderless window with an RGBA 8-8-8-8, depth >= 24, no-stencil,
+// double-buffered context and makes it current; GL entry points come from
+// libepoxy. Without a display SDL's offscreen driver (EGL) is used. Full screen
+// switches the display to exactly width x height and hides the cursor; Close
+// restores the display mode and the cursor, whatever state the window is in.
+
+namespace platform
+{
+
+struct GLWindowHandle; // opaque
+
+enum class OpenResult
+{
+    Ok,
+    VideoFailed,           // SDL video could not start
+    FullscreenUnavailable, // no display mode of exactly width x height
+    WindowFailed,          // window or GL context could not be created
+};
+
+struct GLWindowDesc
+{
+    int width = 1024;
+    int height = 768;
+    bool fullscreen = false;
+    const char* title = "vortexel";
+};
+
+OpenResult OpenGLWindow(const GLWindowDesc& desc, GLWindowHandle** out);
+void CloseGLWindow(GLWindowHandle* window);
+
+bool SwapGLWindow(GLWindowHandle* window);
+bool SetGLWindowTitle(GLWindowHandle* window, const char* title);
+const char* GetGLWindowTitle(GLWindowHandle* window);
+unsigned GetGLWindowId(GLWindowHandle* window);
+
+// Makes the window's context current again (after an off-screen pass).
+void MakeGLWindowCurrent(GLWindowHandle* window);
+
+// Size of the primary display in pixels; false when unknown.
+bool GetPrimaryDisplaySize(int& width, int& height);
+
+// Window position that centres width x height on a screen, with integer
+// division truncating toward zero as the original placed it.
+inline int CentredPosition(int screen, int size) { return screen / 2 - size / 2; }
+
+} // namespace platform

@@ -1,0 +1,25 @@
+#pragma once
+// File names as demos made on Windows write them: "Data\" and "data\" are one
+// folder, "\" and "/" both separate, and every component is matched
+// case-insensitively against what is on disk.
+#include <string>
+
+namespace platform
+{
+
+// Resolves a relative or absolute path component by component, ignoring case
+// where the exact name is missing. Returns the path as it exists on disk, or
+// the input (separators turned to "/") when nothing matches.
+std::string ResolvePath(const std::string& path);
+
+// The data folder: the one set by SetDataFolder, else "Data" in the working
+// directory found case-insensitively ("Data", "data", "DATA", ...).
+std::string DataFolder();
+void SetDataFolder(const std::string& dir); // empty restores the default
+
+// DataFolder() + "/" + name, resolved case-insensitively.
+std::string DataPath(const std::string& name);
+
+bool FileExists(const std::string& path);
+
+} // namespace platform

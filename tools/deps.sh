@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing need.
+# Safe to run again: it only calls apt-get when something is missing.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake pkg-config git
+  libsdl2-dev libsdl2-ttf-dev fonts-dejavu-core
+  libepoxy-dev libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri libegl1-mesa
+  libdevil-dev
+  libsndfile1-dev libopenmpt-dev libkissfft-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  sox libsox-fmt-all xvfb xauth
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update
+$SUDO apt-get install -y --no-install-recommends "${missing[@]}"

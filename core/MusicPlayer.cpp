@@ -1,5 +1,7 @@
 #include "core/MusicPlayer.h"
 
+#include "platform/Paths.h"
+
 // Placeholder until the sound layer lands: no stream ever opens.
 bool MusicPlayer::Init() { return true; }
 bool MusicPlayer::Open(std::string) { return false; }
@@ -12,3 +14,7 @@ void MusicPlayer::Pause() {}
 void MusicPlayer::Stop() {}
 void MusicPlayer::UpdateSpectrum() {}
 float* MusicPlayer::GetSpectrum() { return nullptr; }
+bool MusicPlayer::ProbeFile(const std::string& name)
+{
+    return platform::FileExists(platform::DataPath(name));
+}

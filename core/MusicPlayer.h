@@ -27,6 +27,10 @@ public:
     // The spectrum of the last UpdateSpectrum (512 floats), or null before Init.
     static float* GetSpectrum();
 
+    // Opens name (relative to the data folder) with the decoder only, no device:
+    // true when it is a file the player could stream. Used by the script checker.
+    static bool ProbeFile(const std::string& name);
+
 protected:
     void* m_Stream = nullptr;
 };

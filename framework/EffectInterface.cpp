@@ -13,11 +13,12 @@ EffectInterface::~EffectInterface()
 bool EffectInterface::RegisterEffect(const std::string& name, IEffect* effect,
                                      const std::string& description)
 {
-    if (FindEffect(name))
+    // A null instance would take the name without being findable, and a later
+    // registration under that name would then be shadowed by it.
+    if (!effect || FindEffect(name))
         return false;
     m_Effects.push_back(TEffectList{name, description, effect});
-    if (effect)
-        effect->DeclareMessages(m_Messages);
+    effect->DeclareMessages(m_Messages);
     return true;
 }
 

@@ -23,8 +23,8 @@ public:
     EffectInterface(const EffectInterface&) = delete;
     EffectInterface& operator=(const EffectInterface&) = delete;
 
-    // False (and nothing declared) when the name is taken; otherwise appends
-    // the kind and lets the instance declare its messages.
+    // False (and nothing declared) when the name is taken or the instance is
+    // null; otherwise appends the kind and lets the instance declare its messages.
     bool RegisterEffect(const std::string& name, IEffect* effect, const std::string& description);
     IEffect* FindEffect(const std::string& name) const;
     MessageInterface* GetMessageInterface() const { return m_Messages; }

@@ -117,7 +117,8 @@ void DemoCore::AddMessage(uint32_t ms, std::string name, const float* params, in
         return;
     }
     int32_t id = m_Registry->GetMessageInterface()->FindMessage(name.c_str(), effect);
-    int32_t n = count > 0 ? count : 0;
+    // The copy is the core's own; a count without an array carries no values.
+    int32_t n = (count > 0 && params) ? count : 0;
     float* copy = new float[n > 0 ? n : 1];
     for (int32_t i = 0; i < n; ++i)
         copy[i] = params[i];

@@ -70,9 +70,15 @@ bool PollOneEvent(Event& out)
 {
     EnsureSdlSubsystem(SDL_INIT_EVENTS);
     out = Event{};
+    // Not SDL_PollEvent: it ends each poll cycle at a sentinel, so an event
+    // queued after one pump (a quit request) would answer "none" to the next.
+    SDL_PumpEvents();
     SDL_Event e;
-    if (!SDL_PollEvent(&e))
-        return false;
+    do
+    {
+        if (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) != 1)
+            return false;
+    } while (e.type == SDL_POLLSENTINEL);
     switch (e.type)
     {
     case SDL_QUIT:
@@ -109,8 +115,14 @@ void FlushEvents()
     failureQuit = false;
 }
 
-bool QuitWasRequested() { return quitRequested; }
-bool FailureQuitWasRequested() { return failureQuit; }
+bool QuitWasRequested()
+{
+    return quitRequested;
+}
+bool FailureQuitWasRequested()
+{
+    return failureQuit;
+}
 
 void ClearQuitRequested()
 {

@@ -1,0 +1,118 @@
+// The program as a user runs it: from a working directory of its own, on a
+// machine without a display, reading what it prints and its exit status.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+
+#include "core/ErrorBox.h"
+
+namespace fs = std::filesystem;
+
+namespace
+{
+
+struct Outcome
+{
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class ProgramTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        char tmpl[] = "/tmp/vortexel-e2e-XXXXXX";
+        ASSERT_NE(nullptr, ::mkdtemp(tmpl));
+        m_Dir = tmpl;
+    }
+    void TearDown() override { fs::remove_all(m_Dir); }
+
+    // Runs the program in the scratch folder with no display, no batch flag
+    // from the test environment, and a silent sound device.
+    Outcome Run(const std::string& args, const std::string& env = "")
+    {
+        fs::path out = m_Dir / ".stdout", err = m_Dir / ".stderr";
+        std::string cmd = "cd '" + m_Dir.string() +
+                          "' && env -u DISPLAY -u WAYLAND_DISPLAY -u VORTEXEL_BATCH "
+                          "SDL_AUDIODRIVER=dummy " +
+                          env + " timeout 60 '" VORTEXEL_BINARY "' " + args + " >'" + out.string() +
+                          "' 2>'" + err.string() + "'";
+        int raw = std::system(cmd.c_str());
+        Outcome o;
+        o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        o.out = Read(out);
+        o.err = Read(err);
+        fs::remove(out);
+        fs::remove(err);
+        return o;
+    }
+    void WriteFile(const fs::path& rel, const std::string& text)
+    {
+        fs::create_directories((m_Dir / rel).parent_path());
+        std::ofstream(m_Dir / rel) << text;
+    }
+    static std::string Read(const fs::path& p)
+    {
+        std::ifstream in(p);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    static bool Has(const std::string& text, const std::string& part)
+    {
+        return text.find(part) != std::string::npos;
+    }
+
+    fs::path m_Dir;
+};
+
+TEST_F(ProgramTest, WithoutDataFolderReportsTheMissingScriptAndFails)
+{
+    Outcome o = Run("");
+    EXPECT_EQ(1, o.status) << o.err;
+    EXPECT_TRUE(Has(o.err, "Vortexel 1.5 Error: File Not Found!\nBad: ")) << o.err;
+    EXPECT_TRUE(Has(o.err, "script.txt")) << o.err;
+    EXPECT_TRUE(Has(o.err, std::string("\r\n\r\n") + kErrorTrailer)) << o.err;
+}
+
+TEST_F(ProgramTest, UsageErrorsAndHelp)
+{
+    Outcome bad = Run("--no-such-option");
+    EXPECT_EQ(2, bad.status);
+    EXPECT_TRUE(Has(bad.err, "--no-such-option")) << bad.err;
+    EXPECT_TRUE(Has(bad.err, "usage: vortexel")) << bad.err;
+    EXPECT_EQ("", bad.out);
+
+    Outcome help = Run("--help");
+    EXPECT_EQ(0, help.status);
+    EXPECT_TRUE(Has(help.out, "usage: vortexel")) << help.out;
+    EXPECT_EQ("", help.err);
+}
+
+// An empty script is an empty timeline: one frame, then the demo has finished.
+TEST_F(ProgramTest, EmptyScriptInALowerCaseDataFolderPlaysToTheEnd)
+{
+    WriteFile("data/script.txt", "");
+    Outcome o = Run("");
+    if (o.status == 1 && Has(o.err, "Vortexel 1.5 Error: Window"))
+        GTEST_SKIP() << "no offscreen GL on this machine";
+    EXPECT_EQ(0, o.status) << o.err;
+    EXPECT_FALSE(Has(o.err, "Vortexel 1.5 Error")) << o.err;
+}
+
+TEST_F(ProgramTest, WindowThatCannotOpenIsAFailure)
+{
+    WriteFile("Data/script.txt", "");
+    Outcome o = Run("", "SDL_VIDEODRIVER=no-such-driver");
+    EXPECT_EQ(1, o.status) << o.err;
+    EXPECT_TRUE(Has(o.err, "Vortexel 1.5 Error: Window\n")) << o.err;
+}
+
+} // namespace

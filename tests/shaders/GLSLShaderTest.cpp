@@ -107,12 +107,6 @@ TEST(GLSLShader, DestructorDisablesAndReleases)
     }
     EXPECT_EQ(0, CurrentProgram());
     EXPECT_FALSE(glIsProgram(program));
-
-    // Release twice (the second through the destructor) deletes once.
-    GLSLShader shader;
-    ASSERT_TRUE(shader.Init("plain", "green"));
-    shader.Release();
-    EXPECT_EQ(0u, shader.GetProgram());
 }
 
 TEST(GLSLShader, DisableWithoutInitDoesNothing)

@@ -3,7 +3,8 @@
 // either from client memory or, after Upload, from buffer objects.
 //
 // Each present component has its own contiguous array (not interleaved), in
-// the order of the mask bits below; vertex v's component starts at
+// the order position, normal, colour, texture units 0 to 3 (unit 2 before
+// unit 3, whatever their bits); vertex v's component starts at
 // offset + v * floats. Storage is zero-filled at construction, so unset
 // vertices read as zeros. Upload, Draw, Clear and the destructor need the
 // window's context current when buffers exist.

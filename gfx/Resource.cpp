@@ -1,0 +1,3 @@
+#include "gfx/Resource.h"
+
+Resource::~Resource() = default;

@@ -230,12 +230,3 @@ TEST_F(ModalDialog, EnterAndEscapeAreIgnoredThenExitClickedReturnsFalse)
         quitPending = quitPending || e.kind == platform::EventKind::Quit;
     EXPECT_TRUE(quitPending);
 }
-
-TEST_F(ModalDialog, ClickOnCoweeKeepsTheTickedBox)
-{
-    platform::InjectDialogClick(kCowee.x + 50, kCowee.y + 8);
-    Backstop();
-    bool fullscreen = true;
-    EXPECT_TRUE(ShowStartupDialog(fullscreen));
-    EXPECT_TRUE(fullscreen);
-}

@@ -1,5 +1,9 @@
 #include "core/CommandLine.h"
 
+#include "platform/Paths.h"
+
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -44,7 +48,11 @@ const char* HelpText()
            "  --help            show this text\n"
            "  --version         show the version\n"
            "\n"
-           "Without a display the demo plays headless (offscreen video, no sound device).\n"
+           "A file \"editoren_sind_fuer_clickscener.txt\" in the working directory holding a\n"
+           "number starts playback at that many milliseconds; --start wins over it.\n"
+           "\n"
+           "Without a display the demo plays headless (offscreen video, no sound device,\n"
+           "no dialog, no message boxes).\n"
            "\n"
            "Exit status: 0 the demo finished, Escape was pressed or \"exit\" was chosen;\n"
            "             1 a fatal failure ended the run; 2 bad usage.\n"
@@ -98,6 +106,12 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string& erro
                 error = "bad value for --data: empty";
                 return false;
             }
+            struct stat st;
+            if (::stat(platform::ResolvePath(v).c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            {
+                error = std::string("bad value for --data: no folder ") + v;
+                return false;
+            }
             out.dataDir = v;
         }
         else if (!std::strcmp(a, "--report"))
@@ -115,12 +129,13 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string& erro
         else if (!std::strcmp(a, "--check"))
         {
             out.check = true;
-            if (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0)
+            // The script is optional: a following option is not taken for it.
+            if (i + 1 < argc && argv[i + 1][0] != '-')
                 out.checkScript = argv[++i];
         }
         else
         {
-            error = std::string("unknown option: ") + a;
+            error = std::string(a[0] == '-' ? "unknown option: " : "unexpected argument: ") + a;
             return false;
         }
     }

@@ -14,6 +14,7 @@
 #include "platform/Paths.h"
 #include "script/ScriptCheck.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -26,21 +27,47 @@ OGLWindow* Window = nullptr;
 EffectInterface* Registry = nullptr;
 } // namespace
 
-DemoCore* GetDemoCore() { return Core; }
-OGLWindow* GetDemoWindow() { return Window; }
-EffectInterface* GetEffectRegistry() { return Registry; }
+DemoCore* GetDemoCore()
+{
+    return Core;
+}
+OGLWindow* GetDemoWindow()
+{
+    return Window;
+}
+EffectInterface* GetEffectRegistry()
+{
+    return Registry;
+}
 
 bool ReadStartPositionFile(const std::string& path, uint32_t& ms)
 {
     std::FILE* f = std::fopen(path.c_str(), "r");
     if (!f)
         return false;
-    long long value = 0;
-    bool ok = std::fscanf(f, "%lld", &value) == 1 && value >= 0 && value <= 0xFFFFFFFFll;
+    // Read as text and convert with a range check: fscanf's behaviour on a
+    // number too large for its type is undefined.
+    char text[64] = {};
+    size_t n = std::fread(text, 1, sizeof(text) - 1, f);
     std::fclose(f);
-    if (ok)
-        ms = static_cast<uint32_t>(value);
-    return ok;
+    text[n] = '\0';
+    char* end = nullptr;
+    errno = 0;
+    long long value = std::strtoll(text, &end, 10);
+    if (end == text || errno == ERANGE || value < 0 || value > 0xFFFFFFFFll)
+        return false;
+    ms = static_cast<uint32_t>(value);
+    return true;
+}
+
+uint32_t ChooseStartPosition(const StartupOptions& options, const std::string& file)
+{
+    // The start-position file lets an author jump into the demo while editing;
+    // an explicit start position wins over it.
+    if (options.hasStart)
+        return options.startMs;
+    uint32_t fromFile = 0;
+    return ReadStartPositionFile(file, fromFile) ? fromFile : 0;
 }
 
 bool Startup(const StartupOptions& options, bool& windowFailed)
@@ -61,13 +88,7 @@ bool Startup(const StartupOptions& options, bool& windowFailed)
     uint32_t dwStart = 0;
     RegisterEffectKinds(Registry);
 
-    // The start-position file lets an author jump into the demo while editing;
-    // an explicit start position wins over it.
-    uint32_t fromFile = 0;
-    if (ReadStartPositionFile(kStartPositionFile, fromFile))
-        dwStart = fromFile;
-    if (options.hasStart)
-        dwStart = options.startMs;
+    dwStart = ChooseStartPosition(options, kStartPositionFile);
     Core->SetStartTime(dwStart);
 
     if (!Window->Create(w, h, 32, fullscreen))
@@ -155,7 +176,7 @@ int RunProgram(int argc, char** argv)
 
     bool windowFailed = false;
     if (!Startup(options, windowFailed))
-        return windowFailed ? 1 : 0;
+        return windowFailed || platform::FailureQuitWasRequested() ? 1 : 0;
 
     DemoCore* core = Core;
     bool loaded = core->Load("script.txt");

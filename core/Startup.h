@@ -21,6 +21,10 @@ struct StartupOptions
 bool ReadStartPositionFile(const std::string& path, uint32_t& ms);
 extern const char* const kStartPositionFile;
 
+// The start position handed to the core: options.startMs when given, else the
+// value of the start-position file, else 0.
+uint32_t ChooseStartPosition(const StartupOptions& options, const std::string& file);
+
 // Creates the process-wide objects and opens the window. False when the user
 // left the dialog or the window failed to open (windowFailed tells which).
 bool Startup(const StartupOptions& options, bool& windowFailed);

@@ -1,0 +1,212 @@
+// The command line: parsing and its errors, the start-position rules, and the
+// program run from a shell as a user would.
+#include <gtest/gtest.h>
+
+#include "core/CommandLine.h"
+#include "core/Startup.h"
+
+#include <cstdio>
+#include <fstream>
+#include <initializer_list>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+bool Parse(std::initializer_list<const char*> args, CommandLine& out, std::string& error)
+{
+    std::vector<char*> argv{const_cast<char*>("vortexel")};
+    for (const char* a : args)
+        argv.push_back(const_cast<char*>(a));
+    return ParseCommandLine(static_cast<int>(argv.size()), argv.data(), out, error);
+}
+
+CommandLine ParseOk(std::initializer_list<const char*> args)
+{
+    CommandLine out;
+    std::string error;
+    EXPECT_TRUE(Parse(args, out, error)) << error;
+    return out;
+}
+
+std::string ParseError(std::initializer_list<const char*> args)
+{
+    CommandLine out;
+    std::string error;
+    EXPECT_FALSE(Parse(args, out, error));
+    return error;
+}
+
+// A scratch folder under the test's working directory, removed afterwards.
+class ScratchDir
+{
+  public:
+    ScratchDir()
+    {
+        char name[] = "cli_scratch_XXXXXX";
+        m_Path = ::mkdtemp(name) ? name : "";
+    }
+    ~ScratchDir() { std::system(("rm -rf '" + m_Path + "'").c_str()); }
+    const std::string& path() const { return m_Path; }
+    std::string Write(const std::string& name, const std::string& text) const
+    {
+        std::string p = m_Path + "/" + name;
+        std::ofstream(p) << text;
+        return p;
+    }
+
+  private:
+    std::string m_Path;
+};
+
+std::string Slurp(const std::string& path)
+{
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+struct RunResult
+{
+    int status = -1;
+    std::string out, err;
+};
+
+// Runs the program through the shell with env prefixed (e.g. "env -u X Y=1").
+RunResult RunProgramWith(const std::string& args, const std::string& env = "")
+{
+    ScratchDir dir;
+    std::string out = dir.path() + "/out", err = dir.path() + "/err";
+    std::string cmd =
+        env + " '" VORTEXEL_BINARY "' " + args + " >" + out + " 2>" + err + " </dev/null";
+    int raw = std::system(cmd.c_str());
+    RunResult r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = Slurp(out);
+    r.err = Slurp(err);
+    return r;
+}
+} // namespace
+
+TEST(CommandLineParse, EachOptionSetsItsSetting)
+{
+    ScratchDir dir;
+    std::string data = dir.path();
+    CommandLine c = ParseOk({"--windowed", "--start", "4294967295", "--data", data.c_str(),
+                             "--batch", "--report", "out.txt"});
+    EXPECT_TRUE(c.windowed);
+    EXPECT_TRUE(c.hasStart);
+    EXPECT_EQ(4294967295u, c.startMs);
+    EXPECT_EQ(data, c.dataDir);
+    EXPECT_TRUE(c.batch);
+    EXPECT_EQ("out.txt", c.reportFile);
+    EXPECT_FALSE(ParseOk({}).hasStart);
+}
+
+TEST(CommandLineParse, CheckTakesAnOptionalScriptButNeverAnOption)
+{
+    CommandLine alone = ParseOk({"--check"});
+    EXPECT_TRUE(alone.check);
+    EXPECT_TRUE(alone.checkScript.empty());
+    EXPECT_EQ("my script.txt", ParseOk({"--check", "my script.txt"}).checkScript);
+    CommandLine followed = ParseOk({"--check", "--batch"});
+    EXPECT_TRUE(followed.checkScript.empty());
+    EXPECT_TRUE(followed.batch);
+    EXPECT_TRUE(ParseOk({"--check", "-h"}).help);
+}
+
+TEST(CommandLineParse, BadStartValuesAreRefused)
+{
+    for (const char* bad :
+         {"", "-1", "+5", "12ms", " 5", "1e3", "4294967296", "99999999999999999999999"})
+        EXPECT_NE(std::string::npos, ParseError({"--start", bad}).find("--start")) << bad;
+    EXPECT_EQ("--start needs a value", ParseError({"--start"}));
+}
+
+TEST(CommandLineParse, BadUsageIsNamed)
+{
+    EXPECT_EQ("unknown option: --fast", ParseError({"--fast"}));
+    EXPECT_EQ("unexpected argument: demo", ParseError({"demo"}));
+    EXPECT_NE(std::string::npos, ParseError({"--windowed", "--fullscreen"}).find("exclude"));
+    EXPECT_EQ("--data needs a value", ParseError({"--data"}));
+    EXPECT_EQ("--report needs a value", ParseError({"--batch", "--report"}));
+    EXPECT_NE(std::string::npos, ParseError({"--data", ""}).find("--data"));
+    EXPECT_NE(std::string::npos, ParseError({"--report", ""}).find("--report"));
+    EXPECT_NE(std::string::npos, ParseError({"--data", "no_such_folder_here"}).find("--data"));
+    ScratchDir dir;
+    std::string file = dir.Write("plain.txt", "x");
+    EXPECT_NE(std::string::npos, ParseError({"--data", file.c_str()}).find("--data"));
+}
+
+TEST(StartPosition, FileValueIsReadWithinRangeOnly)
+{
+    ScratchDir dir;
+    uint32_t ms = 77;
+    EXPECT_FALSE(ReadStartPositionFile(dir.path() + "/missing.txt", ms));
+    for (const char* bad : {"", "abc", "-5", "4294967296", "99999999999999999999999"})
+    {
+        EXPECT_FALSE(ReadStartPositionFile(dir.Write("bad.txt", bad), ms)) << bad;
+        EXPECT_EQ(77u, ms) << bad;
+    }
+    EXPECT_TRUE(ReadStartPositionFile(dir.Write("ok.txt", "  12500\r\nnotes"), ms));
+    EXPECT_EQ(12500u, ms);
+    EXPECT_TRUE(ReadStartPositionFile(dir.Write("max.txt", "4294967295"), ms));
+    EXPECT_EQ(4294967295u, ms);
+}
+
+TEST(StartPosition, StartOptionOverridesTheFileWhichOverridesZero)
+{
+    ScratchDir dir;
+    std::string file = dir.Write(kStartPositionFile, "30000\n");
+    StartupOptions options;
+    EXPECT_EQ(0u, ChooseStartPosition(options, dir.path() + "/none.txt"));
+    EXPECT_EQ(30000u, ChooseStartPosition(options, file));
+    options.hasStart = true;
+    options.startMs = 0;
+    EXPECT_EQ(0u, ChooseStartPosition(options, file));
+    options.startMs = 1500;
+    EXPECT_EQ(1500u, ChooseStartPosition(options, file));
+}
+
+TEST(CommandLineRun, HelpAndVersionGoToStdoutWithStatus0)
+{
+    RunResult help = RunProgramWith("--help");
+    EXPECT_EQ(0, help.status);
+    EXPECT_EQ(0u, help.out.find("usage: vortexel"));
+    EXPECT_NE(std::string::npos, help.out.find("--start MS"));
+    EXPECT_NE(std::string::npos, help.out.find("Exit status"));
+    EXPECT_TRUE(help.err.empty()) << help.err;
+
+    RunResult version = RunProgramWith("--version");
+    EXPECT_EQ(0, version.status);
+    EXPECT_EQ("Vortexel 1.5\n", version.out);
+}
+
+TEST(CommandLineRun, BadUsageExits2WithAUsageLineOnStderr)
+{
+    for (const char* args : {"--bogus", "--start abc", "--start", "--windowed --fullscreen",
+                             "--data no_such_folder_here", "stray"})
+    {
+        RunResult r = RunProgramWith(args);
+        EXPECT_EQ(2, r.status) << args;
+        EXPECT_EQ(0u, r.err.find("vortexel: ")) << args << ": " << r.err;
+        EXPECT_NE(std::string::npos, r.err.find("\nusage: vortexel")) << args;
+        EXPECT_TRUE(r.out.empty()) << args;
+    }
+}
+
+TEST(CommandLineRun, DialogThatCannotOpenIsReportedWithStatus1)
+{
+    // A display that is named but not there: the dialog is due, but no window
+    // can open. The program must say so rather than end quietly with 0.
+    RunResult r =
+        RunProgramWith("", "env -u VORTEXEL_BATCH -u VORTEXEL_HEADLESS -u WAYLAND_DISPLAY "
+                           "DISPLAY=:97 SDL_VIDEODRIVER=x11");
+    EXPECT_EQ(1, r.status) << r.err;
+    EXPECT_NE(std::string::npos, r.err.find("start-up dialog could not be opened")) << r.err;
+}

@@ -162,18 +162,3 @@ TEST(Vec3, ZeroVectorsAndParallelVectorsHaveDefinedResults)
     EXPECT_FLOAT_EQ(0.2f, q.Normalize());
     EXPECT_FLOAT_EQ(1.0f, q.Length());
 }
-
-TEST(Point3, CrossAndSpherical)
-{
-    Point3 c;
-    c.SetCross(Point3(1, 0, 0), Point3(0, 1, 0));
-    EXPECT_EQ(Point3(0, 0, 1), c);
-    Vec3 vc;
-    Vec3Cross(Vec3{0, 1, 0}, Vec3{0, 0, 1}, vc);
-    EXPECT_EQ(1.0f, vc.x);
-    c.SetSpherical(2, 0, 3.14159265f / 2); // on the equator, a quarter round
-    EXPECT_NEAR(0.0f, c.x, 1e-6f);
-    EXPECT_NEAR(2.0f, c.y, 1e-6f);
-    c.SetSpherical(2, 3.14159265f / 2, 0); // the pole is +z
-    EXPECT_NEAR(2.0f, c.z, 1e-6f);
-}

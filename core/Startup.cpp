@@ -148,14 +148,11 @@ int RunProgram(int argc, char** argv)
     {
         EffectInterface registry;
         RegisterEffectKinds(&registry);
-        std::FILE* probe = std::fopen(cmd.reportFile.c_str(), "wb");
-        if (!probe)
+        if (!registry.WriteDemoInfo(cmd.reportFile))
         {
             std::fprintf(stderr, "vortexel: cannot write %s\n", cmd.reportFile.c_str());
             return 1;
         }
-        std::fclose(probe);
-        registry.WriteDemoInfo(cmd.reportFile);
         return 0;
     }
 

@@ -30,8 +30,10 @@ public:
     MessageInterface* GetMessageInterface() const { return m_Messages; }
     // Forgets every registration; the instances live on.
     void Clear();
-    // Writes the plain-text report of every kind and its messages. Silent on failure.
-    void WriteDemoInfo(const std::string& fileName);
+    // Writes the plain-text report of every kind and its messages, with CR LF
+    // line ends. Reports nothing itself; false when the file could not be
+    // created or written in full.
+    bool WriteDemoInfo(const std::string& fileName);
 
     const std::vector<TEffectList>& Effects() const { return m_Effects; }
 

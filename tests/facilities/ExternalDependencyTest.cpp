@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include "framework/ExternalDependency.h"
+#include "platform/Events.h"
+#include "support/Fakes.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace
+{
+class ExternalDependencyTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_Name =
+            ::testing::TempDir() + "vortexel_dep_" + std::to_string(getpid()) + "_" + info->name();
+        std::remove(Path().c_str());
+    }
+    void TearDown() override { std::remove(Path().c_str()); }
+
+    std::string Path() const { return m_Name + ".dep"; }
+    std::string Contents() const
+    {
+        std::ifstream in(Path(), std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    }
+    void Write(const std::string& text) const { std::ofstream(Path(), std::ios::binary) << text; }
+
+    std::string m_Name;
+};
+} // namespace
+
+TEST_F(ExternalDependencyTest, FirstUseStoresTheDefaultAndLaterUsesReadItBack)
+{
+    {
+        ExternalDependency dep(m_Name);
+        ASSERT_TRUE(dep.IsOpen());
+        int32_t speed = 7;
+        EXPECT_TRUE(dep.GetOrStore(&speed, "speed", DependencyInteger, sizeof speed));
+        float scale = 1.5f;
+        EXPECT_TRUE(dep.GetOrStore(&scale, "scale", DependencyReal, sizeof scale));
+        char tex[16] = "ring.jpg";
+        EXPECT_TRUE(dep.GetOrStore(tex, "texture", DependencyText, sizeof tex));
+        speed = 99;
+        EXPECT_FALSE(dep.GetOrStore(&speed, "speed", DependencyInteger, sizeof speed));
+        EXPECT_EQ(7, speed);
+    }
+    EXPECT_EQ("speed 7\r\nscale 1.500000\r\ntexture ring.jpg\r\n", Contents());
+
+    // Edited by hand between runs: the new values win over the defaults.
+    Write("speed -12\r\nscale 0.25\r\ntexture crest.png\r\n");
+    ExternalDependency dep(m_Name);
+    int32_t speed = 7;
+    float scale = 1.5f;
+    char tex[16] = "ring.jpg";
+    EXPECT_FALSE(dep.GetOrStore(&speed, "speed", DependencyInteger, sizeof speed));
+    EXPECT_FALSE(dep.GetOrStore(&scale, "scale", DependencyReal, sizeof scale));
+    EXPECT_FALSE(dep.GetOrStore(tex, "texture", DependencyText, sizeof tex));
+    EXPECT_EQ(-12, speed);
+    EXPECT_EQ(0.25f, scale);
+    EXPECT_STREQ("crest.png", tex);
+}
+
+TEST_F(ExternalDependencyTest, ReadsWordsAcrossLfFilesAndTheFirstRecordWins)
+{
+    Write("");
+    ExternalDependency dep(m_Name);
+    int32_t v = 5;
+    EXPECT_FALSE(dep.ReadValue(&v, "a", DependencyInteger, sizeof v)); // empty file
+
+    Write("a 1\nname hello world\n\ta   2\n");
+    dep.Reopen();
+    EXPECT_TRUE(dep.ReadValue(&v, "a", DependencyInteger, sizeof v));
+    EXPECT_EQ(1, v);
+    char text[32];
+    EXPECT_TRUE(dep.ReadValue(text, "name", DependencyText, sizeof text));
+    EXPECT_STREQ("hello", text);                                       // one word
+    EXPECT_FALSE(dep.ReadValue(&v, "A", DependencyInteger, sizeof v)); // case matters
+    EXPECT_FALSE(dep.ReadValue(&v, "a", 4, sizeof v));                 // unknown kind
+}
+
+TEST_F(ExternalDependencyTest, OverlongWordsAndBadValuesFailWithoutOverflowOrDuplicates)
+{
+    std::string key255(255, 'k'), key256(256, 'k');
+    // The 256-byte word comes first: its first 255 bytes must not pass for the key.
+    Write(key256 + " 4\r\n" + key255 + " 3\r\nshort abcdefgh\r\ncount twelve\r\n");
+    ExternalDependency dep(m_Name);
+    int32_t v = 0;
+    EXPECT_TRUE(dep.ReadValue(&v, key255.c_str(), DependencyInteger, sizeof v));
+    EXPECT_EQ(3, v);
+    // A 256-byte key is no key at all: not read, not written.
+    EXPECT_FALSE(dep.ReadValue(&v, key256.c_str(), DependencyInteger, sizeof v));
+    EXPECT_FALSE(dep.GetOrStore(&v, key256.c_str(), DependencyInteger, sizeof v));
+
+    // A value longer than the buffer leaves the buffer as it was.
+    char small[8] = "default";
+    EXPECT_FALSE(dep.ReadValue(small, "short", DependencyText, sizeof small));
+    EXPECT_STREQ("default", small);
+    char fits[9];
+    EXPECT_TRUE(dep.ReadValue(fits, "short", DependencyText, sizeof fits));
+    EXPECT_STREQ("abcdefgh", fits);
+
+    // A record that is there but unreadable keeps the default and adds nothing.
+    std::string before = Contents();
+    EXPECT_FALSE(dep.GetOrStore(small, "short", DependencyText, sizeof small));
+    v = 6;
+    EXPECT_FALSE(dep.GetOrStore(&v, "count", DependencyInteger, sizeof v));
+    EXPECT_EQ(6, v);
+    char twoWords[16] = "two words";
+    EXPECT_FALSE(dep.GetOrStore(twoWords, "label", DependencyText, sizeof twoWords));
+    EXPECT_EQ(before, Contents());
+}
+
+TEST_F(ExternalDependencyTest, UnopenableFileIsReportedAndLeavesAnInertObject)
+{
+    testing_support::BoxRecorder boxes;
+    testing_support::ResetEvents();
+    std::string missing = m_Name + "_no_such_dir/values";
+    ExternalDependency dep(missing);
+    EXPECT_FALSE(dep.IsOpen());
+    ASSERT_EQ(1u, boxes.boxes.size());
+    EXPECT_EQ("Vortexel 1.5 Error: File Not Found!", boxes.boxes[0].caption);
+    EXPECT_EQ(0u, boxes.boxes[0].text.rfind("Bad: " + missing + ".dep", 0));
+    EXPECT_TRUE(platform::FailureQuitWasRequested());
+
+    int32_t v = 3;
+    EXPECT_FALSE(dep.ReadValue(&v, "a", DependencyInteger, sizeof v));
+    EXPECT_FALSE(dep.GetOrStore(&v, "a", DependencyInteger, sizeof v)); // nothing was written
+    EXPECT_EQ(3, v);
+    testing_support::ResetEvents();
+}

@@ -14,7 +14,7 @@ bool ReadVec3(std::istream& in, Vec3& v)
 
 bool ReadVec2(std::istream& in, Vec2& v)
 {
-    return static_cast<bool>(in >> v.u >> v.v);
+    return static_cast<bool>(in >> v.x >> v.y);
 }
 
 // A count and then that many items; stops at the first item that cannot be
@@ -123,7 +123,7 @@ void DrawMesh(const Mesh& mesh)
             const Vec3& n = mesh.normals[face.normalIndices[j]];
             const Vec3& p = mesh.positions[face.positionIndices[j]];
             // v is flipped here, when drawn; the mesh keeps it as read.
-            glTexCoord2f(t.u, 1.0f - t.v);
+            glTexCoord2f(t.x, 1.0f - t.y);
             glNormal3f(n.x, n.y, n.z);
             glVertex3f(p.x, p.y, p.z);
         }

@@ -3,21 +3,10 @@
 // effects/MeshFile.h): positions, normals, texture coordinates, and faces
 // whose corners index those arrays separately.
 #include "gfx/Resource.h"
+#include "math/Math3D.h"
 
 #include <cstdint>
 #include <vector>
-
-// Three floats x, y, z. The same record as the maths library's Vec3.
-struct Vec3
-{
-    float x, y, z;
-};
-
-// A texture coordinate u, v.
-struct Vec2
-{
-    float u, v;
-};
 
 enum FaceKind : int32_t
 {

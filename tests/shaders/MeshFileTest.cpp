@@ -94,7 +94,7 @@ TEST(MeshFile, RoundTripOfASmallModelDrawsWithFlippedV)
     ASSERT_EQ(1u, mesh.normals.size());
     EXPECT_EQ(1.0f, mesh.normals[0].z);
     ASSERT_EQ(2u, mesh.texCoords.size());
-    EXPECT_EQ(0.25f, mesh.texCoords[1].v); // kept as read
+    EXPECT_EQ(0.25f, mesh.texCoords[1].y); // kept as read
     ASSERT_EQ(1u, mesh.faces.size());
     EXPECT_EQ(FACE_QUADS, mesh.faces[0].kind);
     EXPECT_EQ((std::vector<int32_t>{0, 1, 2, 3}), mesh.faces[0].positionIndices);

@@ -307,10 +307,11 @@ class SdlSoundLayer : public SoundLayer
                 if (!s.decoderLock.try_lock())
                     continue; // the main thread is seeking it
                 PullStream(s, m_Scratch.data(), n);
+                const bool ended = s.ended.load(std::memory_order_relaxed);
                 s.decoderLock.unlock();
                 for (size_t i = 0; i < 2 * n; ++i)
                     out[i] += m_Scratch[i];
-                if (s.ended.load(std::memory_order_relaxed))
+                if (ended)
                     c.stream = nullptr;
             }
             m_History.Push(out, n);

@@ -51,6 +51,8 @@ struct Format
     double hz;
 };
 
+void PrintTo(const Format& f, std::ostream* os) { *os << f.file; }
+
 class EachFormat : public testing::TestWithParam<Format>
 {
 };

@@ -49,10 +49,10 @@ std::vector<uint8_t> MakeModule()
 bool Make(const std::string& name, const std::string& path)
 {
     static const std::map<std::string, std::string> sox = {
-        {"tone440.wav", "-r 44100 -c 2 -b 16 %s synth 0.5 sine 440 gain -n"},
-        {"tone1000.wav", "-r 44100 -c 2 -b 16 %s synth 0.5 sine 1000 gain -n"},
-        {"short.wav", "-r 44100 -c 2 -b 16 %s synth 0.2 sine 440 gain -n"},
-        {"mono22k.wav", "-r 22050 -c 1 -b 16 %s synth 0.5 sine 440 gain -n"},
+        {"tone440.wav", "-r 44100 -c 2 -b 16 %s synth 0.5 sine 440 gain -n -0.05"},
+        {"tone1000.wav", "-r 44100 -c 2 -b 16 %s synth 0.5 sine 1000 gain -n -0.05"},
+        {"short.wav", "-r 44100 -c 2 -b 16 %s synth 0.2 sine 440 gain -n -0.05"},
+        {"mono22k.wav", "-r 22050 -c 1 -b 16 %s synth 0.5 sine 440 gain -n -0.05"},
         {"onset.wav", "-r 44100 -c 2 -b 16 %s synth 1 sine 1000 pad 1 0"},
         {"onset.flac", "-r 44100 -c 2 -b 16 %s synth 1 sine 1000 pad 1 0"},
         {"onset.ogg", "-r 44100 -c 2 %s synth 1 sine 1000 pad 1 0"},

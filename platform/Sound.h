@@ -8,9 +8,9 @@
 //   stderr says so once. Start fails only when that fails too.
 // - The device buffer is at most 2048 frames, so the spectrum follows what is
 //   heard. SetBufferSize only applies to a Start that has not happened yet.
-// - Streams play on channels (32 by default); a stream is on at most one
-//   channel. A stream that reaches its end leaves its channel and stays at the
-//   end (silence) unless it loops.
+// - Streams play on the channels Start made; a stream is on at most one
+//   channel, and the channels' sum goes to the output. A stream that reaches its end leaves its
+//   channel and stays at the end (silence) unless it loops.
 // - Main thread only. The audio callback allocates nothing and waits for no
 //   lock that this thread holds longer than a few pointer writes.
 #include <string>

@@ -51,7 +51,10 @@ struct Format
     double hz;
 };
 
-void PrintTo(const Format& f, std::ostream* os) { *os << f.file; }
+void PrintTo(const Format& f, std::ostream* os)
+{
+    *os << f.file;
+}
 
 class EachFormat : public testing::TestWithParam<Format>
 {

@@ -43,25 +43,22 @@ class MusicPlayerCalls : public testing::Test
 
 } // namespace
 
-TEST_F(MusicPlayerCalls, InitStartsTheLayerInOrderWithTheSystemsValues)
+TEST_F(MusicPlayerCalls, InitCallsTheLayerInOrderAndGivesUpEarly)
 {
     EXPECT_TRUE(player.Init());
     EXPECT_EQ((Calls{"GetVersion", "SetDriver 1", "Start 44100 32 0", "SetBufferSize 20000",
                      "GetFFTUnit", "SetUnitActive fft 1"}),
               layer.calls);
-}
 
-TEST_F(MusicPlayerCalls, InitGivesUpOnAnOldVersionOrAFailedStart)
-{
-    layer.version = 3.74f;
-    EXPECT_FALSE(player.Init());
-    EXPECT_EQ(Calls{"GetVersion"}, layer.calls);
-
-    layer.version = 3.75f;
     layer.startResult = false;
     layer.calls.clear();
     EXPECT_FALSE(player.Init());
     EXPECT_EQ((Calls{"GetVersion", "SetDriver 1", "Start 44100 32 0"}), layer.calls);
+
+    layer.version = 3.74f;
+    layer.calls.clear();
+    EXPECT_FALSE(player.Init());
+    EXPECT_EQ(Calls{"GetVersion"}, layer.calls);
 }
 
 TEST_F(MusicPlayerCalls, OpenFindsTheDataFolderIgnoringCaseAndNeverLoops)
@@ -108,14 +105,10 @@ TEST_F(MusicPlayerCalls, SkipsClampAtZero)
     layer.calls.clear();
     player.SkipBack(5000);
     player.SkipForward(-5000);
-    player.SkipForward(2000);
-    player.SkipForward(INT_MAX);
-    player.SkipBack(INT_MIN);
-    EXPECT_EQ(
-        (Calls{"GetStreamTime #1", "SetStreamTime #1 0", "GetStreamTime #1", "SetStreamTime #1 0",
-               "GetStreamTime #1", "SetStreamTime #1 5000", "GetStreamTime #1",
-               "SetStreamTime #1 2147483647", "GetStreamTime #1", "SetStreamTime #1 2147483647"}),
-        layer.calls);
+    player.SkipForward(INT_MAX); // no wrap-around past the largest time
+    EXPECT_EQ((Calls{"GetStreamTime #1", "SetStreamTime #1 0", "GetStreamTime #1",
+                     "SetStreamTime #1 0", "GetStreamTime #1", "SetStreamTime #1 2147483647"}),
+              layer.calls);
 }
 
 TEST_F(MusicPlayerCalls, PlayUnpausesAllChannelsFirstAndASecondOpenReplacesTheStream)
@@ -132,16 +125,6 @@ TEST_F(MusicPlayerCalls, PlayUnpausesAllChannelsFirstAndASecondOpenReplacesTheSt
                      "OpenStream", "CloseStream #1", "GetPaused -3", "PlayStream -1 #2",
                      "SetPaused -3 1", "StopStream #2", "CloseStream #2"}),
               layer.calls);
-}
-
-TEST_F(MusicPlayerCalls, UpdateSpectrumStoresWhatTheLayerGives)
-{
-    MusicPlayer::UpdateSpectrum();
-    EXPECT_EQ(nullptr, MusicPlayer::GetSpectrum());
-    float values[512] = {};
-    layer.spectrum = values;
-    MusicPlayer::UpdateSpectrum();
-    EXPECT_EQ(values, MusicPlayer::GetSpectrum());
 }
 
 // The real layer, on SDL's dummy driver as the tests run.

@@ -3,16 +3,29 @@
 // Operations other than Init, UpdateSpectrum and GetSpectrum do nothing while
 // no stream is open. Destroying a player releases nothing: the sound layer
 // lives until the process ends.
+//
+// The spectrum has kSpectrumSize floats in 0..1; bin k covers about
+// k x 44100 / 1024 Hz, and a full-scale sine centred on a bin reads about 1.0.
+// It is taken from the last 1024 samples handed to the sound output.
 #include <cstdint>
+#include <memory>
 #include <string>
+
+namespace platform
+{
+class OfflineSound;
+}
+class OfflineMusic;
 
 class MusicPlayer
 {
-public:
+  public:
+    static constexpr int kSpectrumSize = 512;
+
     MusicPlayer() = default;
     virtual ~MusicPlayer() = default;
 
-    virtual bool Init();                // starts the sound layer, spectrum on
+    virtual bool Init();                 // starts the sound layer, spectrum on
     virtual bool Open(std::string name); // name relative to the data folder
     virtual void Close();
     virtual void Play();
@@ -21,6 +34,8 @@ public:
     virtual void SkipForward(int32_t ms);
     virtual void Pause();
     virtual void Stop();
+    // Position of the stream in ms (0 when none is open).
+    virtual int32_t GetTime();
 
     // Samples the current spectrum; needs no player instance.
     static void UpdateSpectrum();
@@ -31,6 +46,41 @@ public:
     // true when it is a file the player could stream. Used by the script checker.
     static bool ProbeFile(const std::string& name);
 
-protected:
+    // Offline rendering: while a source is set, UpdateSpectrum takes the
+    // spectrum from it at the clock's time (Timer::GetTime) instead of from the
+    // sound output. Null returns to the output. The source must outlive its use.
+    static void SetSpectrumSource(OfflineMusic* source);
+
+  protected:
     void* m_Stream = nullptr;
+};
+
+// A music file decoded without any sound output, by time: the samples and the
+// spectrum that live playback from the start would give. For rendering video
+// and for tests. Typical use, once per video frame at time t:
+//     music.Read(samples, frames);   // the frame's audio, in order
+//     music.SpectrumAt(t);           // what UpdateSpectrum would show at t
+class OfflineMusic
+{
+  public:
+    OfflineMusic();
+    ~OfflineMusic();
+
+    // name relative to the data folder, as MusicPlayer::Open takes it.
+    bool Open(const std::string& name);
+
+    // Output position in ms; it runs on through the silence after the end.
+    int32_t GetTime() const;
+    void SetTime(int32_t ms); // the spectrum history starts over from silence
+
+    // The next frames stereo frames (interleaved L R floats, 44100 Hz), as the
+    // sound output would get them; returns how many came from the track.
+    size_t Read(float* stereo, size_t frames);
+
+    // The spectrum (kSpectrumSize floats) after the track has played from its
+    // start up to seconds. Moves the position there. Null when nothing is open.
+    float* SpectrumAt(double seconds);
+
+  private:
+    std::unique_ptr<platform::OfflineSound> m_Sound;
 };

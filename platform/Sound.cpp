@@ -1,0 +1,368 @@
+#include "platform/Sound.h"
+
+#include "platform/SdlInit.h"
+#include "platform/SoundSpectrum.h"
+#include "platform/SoundStream.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+struct platform::SoundUnit
+{
+    bool active = false;
+};
+
+namespace platform
+{
+
+namespace
+{
+
+// The call set of this layer is that of the stream library the demo was
+// written against, whose version it reports; the player checks for it.
+constexpr float kLayerVersion = 3.75f;
+constexpr int kDefaultBufferFrames = 1024;
+constexpr int kMaxBufferFrames = 2048; // keeps the spectrum within ~46 ms of the ear
+constexpr int kMinBufferFrames = 256;
+
+class SdlSoundLayer : public SoundLayer
+{
+  public:
+    float GetVersion() override { return kLayerVersion; }
+
+    bool SetDriver(int driver) override
+    {
+        if (driver == 1)
+        {
+            m_DeviceName.clear();
+            return true;
+        }
+        if (driver < 2 || !EnsureSdlSubsystem(SDL_INIT_AUDIO) ||
+            driver - 2 >= SDL_GetNumAudioDevices(0))
+            return false;
+        const char* name = SDL_GetAudioDeviceName(driver - 2, 0);
+        if (!name)
+            return false;
+        m_DeviceName = name;
+        return true;
+    }
+
+    bool Start(int mixRate, int channels, unsigned) override
+    {
+        if (m_Device)
+            return true;
+        if (mixRate < 1 || channels < 1)
+            return false;
+
+        SDL_AudioSpec want;
+        SDL_zero(want);
+        want.freq = mixRate;
+        want.format = AUDIO_F32SYS;
+        want.channels = 2;
+        want.samples = static_cast<Uint16>(BufferFrames(mixRate));
+        want.callback = &SdlSoundLayer::Callback;
+        want.userdata = this;
+
+        // Buffers first: the device may call back as soon as it runs.
+        m_Scratch.assign(2 * static_cast<size_t>(kMaxBufferFrames), 0.0f);
+        m_Channels.assign(static_cast<size_t>(channels), Channel());
+        m_Rate = mixRate;
+
+        SDL_AudioSpec have;
+        std::string error;
+        if (!OpenDevice(want, have, error))
+        {
+            // No sound card (servers, containers, CI): play on, in silence.
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
+            m_DeviceName.clear();
+            std::string dummyError;
+            if (!OpenDevice(want, have, dummyError))
+                return false;
+            static bool told = false;
+            if (!told)
+                std::fprintf(stderr,
+                             "Vortexel: no audio output (%s); the music plays silently through "
+                             "SDL's dummy audio driver.\n",
+                             error.c_str());
+            told = true;
+        }
+        m_BufferFrames = have.samples;
+        m_Unit.active = false;
+        SDL_PauseAudioDevice(m_Device, 0);
+        return true;
+    }
+
+    bool SetBufferSize(int ms) override
+    {
+        if (ms < 0)
+            return false;
+        m_BufferMs = ms; // for a later Start; a running output keeps its latency
+        return true;
+    }
+
+    SoundUnit* GetFFTUnit() override { return m_Device ? &m_Unit : nullptr; }
+
+    bool SetUnitActive(SoundUnit* unit, bool active) override
+    {
+        if (!unit)
+            return false;
+        unit->active = active;
+        return true;
+    }
+
+    SoundStream* OpenStream(const std::string& path, unsigned mode) override
+    {
+        std::unique_ptr<SoundDecoder> decoder =
+            OpenSoundDecoder(path, m_Device ? m_Rate : kSoundRate);
+        if (!decoder)
+            return nullptr;
+        SoundStream* stream = new SoundStream;
+        stream->decoder = std::move(decoder);
+        stream->mode = mode;
+        return stream;
+    }
+
+    int PlayStream(int channel, SoundStream* stream) override
+    {
+        if (!stream || !m_Device)
+            return -1;
+        Lock lock(m_Device);
+        int on = FindChannel(stream);
+        if (on >= 0)
+            return on;
+        if (channel == SoundFreeChannel)
+        {
+            for (size_t i = 0; i < m_Channels.size() && channel < 0; ++i)
+                if (!m_Channels[i].stream)
+                    channel = static_cast<int>(i);
+        }
+        if (channel < 0 || channel >= static_cast<int>(m_Channels.size()))
+            return -1;
+        m_Channels[channel].stream = stream;
+        m_Channels[channel].paused = false;
+        return channel;
+    }
+
+    bool StopStream(SoundStream* stream) override
+    {
+        if (!stream)
+            return false;
+        if (m_Device)
+        {
+            Lock lock(m_Device);
+            int on = FindChannel(stream);
+            if (on >= 0)
+                m_Channels[on].stream = nullptr;
+        }
+        return true;
+    }
+
+    bool CloseStream(SoundStream* stream) override
+    {
+        if (!stream)
+            return false;
+        StopStream(stream); // after this the callback cannot reach it
+        delete stream;
+        return true;
+    }
+
+    bool SetStreamTime(SoundStream* stream, int ms) override
+    {
+        if (!stream)
+            return false;
+        SeekStream(*stream, static_cast<int64_t>(ms) * StreamRate() / 1000);
+        return true;
+    }
+
+    int GetStreamTime(SoundStream* stream) override
+    {
+        if (!stream)
+            return 0;
+        int64_t ms = stream->position.load(std::memory_order_relaxed) * 1000 / StreamRate();
+        return static_cast<int>(std::min<int64_t>(ms, 0x7FFFFFFF));
+    }
+
+    bool GetPaused(int channel) override
+    {
+        if (!m_Device)
+            return false;
+        Lock lock(m_Device);
+        if (channel == SoundAllChannels)
+            return std::all_of(m_Channels.begin(), m_Channels.end(),
+                               [](const Channel& c) { return c.paused; });
+        return channel >= 0 && channel < static_cast<int>(m_Channels.size()) &&
+               m_Channels[channel].paused;
+    }
+
+    bool SetPaused(int channel, bool paused) override
+    {
+        if (!m_Device)
+            return false;
+        Lock lock(m_Device);
+        if (channel == SoundAllChannels)
+        {
+            for (Channel& c : m_Channels)
+                c.paused = paused;
+            return true;
+        }
+        if (channel < 0 || channel >= static_cast<int>(m_Channels.size()))
+            return false;
+        m_Channels[channel].paused = paused;
+        return true;
+    }
+
+    float* GetSpectrum() override
+    {
+        if (!m_Device)
+            return nullptr;
+        if (m_Unit.active)
+        {
+            m_History.Snapshot(m_Mono);
+            m_Analyser.Compute(m_Mono, m_Spectrum);
+        }
+        return m_Spectrum;
+    }
+
+    std::string DriverName() const
+    {
+        const char* name = m_Device ? SDL_GetCurrentAudioDriver() : nullptr;
+        return name ? name : "";
+    }
+    int DeviceBufferFrames() const { return m_Device ? m_BufferFrames : 0; }
+
+  private:
+    struct Channel
+    {
+        SoundStream* stream = nullptr;
+        bool paused = false;
+    };
+
+    // SDL holds the device lock around every callback, so whoever holds it
+    // sees no mixing in progress. Held here only for a few pointer writes.
+    struct Lock
+    {
+        explicit Lock(SDL_AudioDeviceID d) : device(d) { SDL_LockAudioDevice(device); }
+        ~Lock() { SDL_UnlockAudioDevice(device); }
+        SDL_AudioDeviceID device;
+    };
+
+    int BufferFrames(int rate) const
+    {
+        if (m_BufferMs <= 0)
+            return kDefaultBufferFrames;
+        int64_t frames = static_cast<int64_t>(m_BufferMs) * rate / 1000;
+        int pow2 = kMinBufferFrames;
+        while (pow2 < frames && pow2 < kMaxBufferFrames)
+            pow2 *= 2;
+        return pow2;
+    }
+
+    bool OpenDevice(const SDL_AudioSpec& want, SDL_AudioSpec& have, std::string& error)
+    {
+        if (!EnsureSdlSubsystem(SDL_INIT_AUDIO))
+        {
+            error = SDL_GetError();
+            return false;
+        }
+        const char* name = m_DeviceName.empty() ? nullptr : m_DeviceName.c_str();
+        m_Device = SDL_OpenAudioDevice(name, 0, &want, &have, 0);
+        if (!m_Device)
+            error = SDL_GetError();
+        return m_Device != 0;
+    }
+
+    int FindChannel(SoundStream* stream) const
+    {
+        for (size_t i = 0; i < m_Channels.size(); ++i)
+            if (m_Channels[i].stream == stream)
+                return static_cast<int>(i);
+        return -1;
+    }
+
+    int64_t StreamRate() const { return m_Device ? m_Rate : kSoundRate; }
+
+    static void SDLCALL Callback(void* user, Uint8* bytes, int len)
+    {
+        static_cast<SdlSoundLayer*>(user)->Mix(reinterpret_cast<float*>(bytes),
+                                               static_cast<size_t>(len) / (2 * sizeof(float)));
+    }
+
+    // The audio thread, with SDL's device lock held.
+    void Mix(float* out, size_t frames)
+    {
+        while (frames > 0)
+        {
+            const size_t n = std::min(frames, static_cast<size_t>(kMaxBufferFrames));
+            std::memset(out, 0, 2 * n * sizeof(float));
+            for (Channel& c : m_Channels)
+            {
+                if (!c.stream || c.paused)
+                    continue;
+                SoundStream& s = *c.stream;
+                if (!s.decoderLock.try_lock())
+                    continue; // the main thread is seeking it
+                PullStream(s, m_Scratch.data(), n);
+                const bool ended = s.ended.load(std::memory_order_relaxed);
+                s.decoderLock.unlock();
+                for (size_t i = 0; i < 2 * n; ++i)
+                    out[i] += m_Scratch[i];
+                if (ended)
+                    c.stream = nullptr;
+            }
+            m_History.Push(out, n);
+            out += 2 * n;
+            frames -= n;
+        }
+    }
+
+    SDL_AudioDeviceID m_Device = 0;
+    std::string m_DeviceName;
+    int m_Rate = kSoundRate;
+    int m_BufferMs = 0;
+    int m_BufferFrames = 0;
+    std::vector<Channel> m_Channels;
+    std::vector<float> m_Scratch;
+    SoundUnit m_Unit;
+    SpectrumHistory m_History;
+    SpectrumAnalyser m_Analyser;
+    float m_Mono[kFftSize] = {};
+    float m_Spectrum[kSpectrumSize] = {};
+};
+
+// Never destroyed: the audio thread may call into it until the process ends.
+SdlSoundLayer& SdlLayer()
+{
+    static SdlSoundLayer* layer = new SdlSoundLayer;
+    return *layer;
+}
+
+SoundLayer* installed = nullptr;
+
+} // namespace
+
+SoundLayer& Sound()
+{
+    return installed ? *installed : SdlLayer();
+}
+
+void SetSoundLayer(SoundLayer* layer)
+{
+    installed = layer;
+}
+
+std::string SoundOutputDriver()
+{
+    return SdlLayer().DriverName();
+}
+
+int SoundDeviceBufferFrames()
+{
+    return SdlLayer().DeviceBufferFrames();
+}
+
+} // namespace platform

@@ -1,0 +1,268 @@
+#include "platform/SoundDecoder.h"
+
+#include <libopenmpt/libopenmpt.h>
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace platform
+{
+
+namespace
+{
+
+// libsndfile: sample-accurate seeking in every format it reads; resampled to
+// the output rate by linear interpolation with an exact integer phase, so that
+// a seek lands on the same interpolated frames as continuous playback.
+class SndfileDecoder : public SoundDecoder
+{
+  public:
+    SndfileDecoder(SNDFILE* file, const SF_INFO& info, int rate)
+        : m_File(file), m_Channels(info.channels), m_SourceRate(info.samplerate), m_Rate(rate),
+          m_SourceFrames(info.frames), m_Chunk(kChunkFrames * static_cast<size_t>(info.channels))
+    {
+        Seek(0);
+    }
+    ~SndfileDecoder() override { sf_close(m_File); }
+
+    size_t Read(float* out, size_t frames) override
+    {
+        size_t n = 0;
+        while (n < frames && m_PrevValid)
+        {
+            const float* cur = m_CurValid ? m_Cur : m_Prev;
+            const float t = static_cast<float>(static_cast<double>(m_Phase) / m_Rate);
+            out[2 * n] = m_Prev[0] + t * (cur[0] - m_Prev[0]);
+            out[2 * n + 1] = m_Prev[1] + t * (cur[1] - m_Prev[1]);
+            ++n;
+            m_Phase += m_SourceRate;
+            while (m_Phase >= m_Rate && m_PrevValid)
+            {
+                m_Phase -= m_Rate;
+                if (m_CurValid)
+                {
+                    m_Prev[0] = m_Cur[0];
+                    m_Prev[1] = m_Cur[1];
+                    m_CurValid = NextSource(m_Cur);
+                }
+                else
+                    m_PrevValid = false;
+            }
+        }
+        m_Position += static_cast<int64_t>(n);
+        return n;
+    }
+
+    void Seek(int64_t frame) override
+    {
+        if (frame < 0)
+            frame = 0;
+        const int64_t source = frame * m_SourceRate / m_Rate;
+        m_Phase = frame * m_SourceRate % m_Rate;
+        m_Position = frame;
+        m_ChunkCount = m_ChunkPos = 0;
+        m_PrevValid = m_CurValid = false;
+        if (sf_seek(m_File, source, SEEK_SET) >= 0)
+        {
+            m_PrevValid = NextSource(m_Prev);
+            m_CurValid = m_PrevValid && NextSource(m_Cur);
+        }
+        if (!m_PrevValid)
+            m_Position = std::min(frame, Length());
+    }
+
+    int64_t Position() const override { return m_Position; }
+    int64_t Length() const override { return m_SourceFrames * m_Rate / m_SourceRate; }
+    const char* Library() const override { return "sndfile"; }
+
+  private:
+    static constexpr size_t kChunkFrames = 1024;
+
+    bool NextSource(float* frame)
+    {
+        if (m_ChunkPos == m_ChunkCount)
+        {
+            sf_count_t got = sf_readf_float(m_File, m_Chunk.data(), kChunkFrames);
+            m_ChunkCount = got > 0 ? static_cast<size_t>(got) : 0;
+            m_ChunkPos = 0;
+            if (m_ChunkCount == 0)
+                return false;
+        }
+        const float* s = &m_Chunk[m_ChunkPos++ * static_cast<size_t>(m_Channels)];
+        frame[0] = s[0];
+        frame[1] = m_Channels > 1 ? s[1] : s[0];
+        return true;
+    }
+
+    SNDFILE* m_File;
+    int m_Channels;
+    int64_t m_SourceRate;
+    int64_t m_Rate;
+    int64_t m_SourceFrames;
+    std::vector<float> m_Chunk;
+    size_t m_ChunkCount = 0;
+    size_t m_ChunkPos = 0;
+    // Output frame = Prev + Phase / Rate * (Cur - Prev); Phase counts in
+    // source-rate units below Rate.
+    float m_Prev[2] = {0, 0};
+    float m_Cur[2] = {0, 0};
+    bool m_PrevValid = false;
+    bool m_CurValid = false;
+    int64_t m_Phase = 0;
+    int64_t m_Position = 0;
+};
+
+// libopenmpt renders at any rate itself. Its seek goes to a row, so the rest of
+// the way is rendered and dropped to land on the exact frame.
+class OpenMptDecoder : public SoundDecoder
+{
+  public:
+    OpenMptDecoder(openmpt_module* module, int rate) : m_Module(module), m_Rate(rate)
+    {
+        openmpt_module_set_repeat_count(m_Module, 0);
+    }
+    ~OpenMptDecoder() override { openmpt_module_destroy(m_Module); }
+
+    size_t Read(float* out, size_t frames) override
+    {
+        size_t n = 0;
+        while (n < frames)
+        {
+            size_t got = openmpt_module_read_interleaved_float_stereo(m_Module, m_Rate, frames - n,
+                                                                      out + 2 * n);
+            if (got == 0)
+                break;
+            n += got;
+        }
+        m_Position += static_cast<int64_t>(n);
+        return n;
+    }
+
+    void Seek(int64_t frame) override
+    {
+        if (frame < 0)
+            frame = 0;
+        // libopenmpt lands on a row start, which may be after the target:
+        // step back until it is not.
+        const double target = static_cast<double>(frame) / m_Rate;
+        double at = openmpt_module_set_position_seconds(m_Module, target);
+        for (double back = at - target + 0.001; at > target && back < 2 * target + 1; back *= 2)
+            at = openmpt_module_set_position_seconds(m_Module, std::max(0.0, target - back));
+        m_Position = std::min(frame, static_cast<int64_t>(std::llround(at * m_Rate)));
+        float scratch[2 * 512];
+        while (m_Position < frame)
+        {
+            size_t want = static_cast<size_t>(std::min<int64_t>(frame - m_Position, 512));
+            if (Read(scratch, want) < want)
+                break;
+        }
+    }
+
+    int64_t Position() const override { return m_Position; }
+    int64_t Length() const override
+    {
+        return std::llround(openmpt_module_get_duration_seconds(m_Module) * m_Rate);
+    }
+    const char* Library() const override { return "openmpt"; }
+
+  private:
+    openmpt_module* m_Module;
+    int m_Rate;
+    int64_t m_Position = 0;
+};
+
+std::unique_ptr<SoundDecoder> OpenWithSndfile(const std::string& path, int rate)
+{
+    SF_INFO info;
+    std::memset(&info, 0, sizeof info);
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (!file)
+        return nullptr;
+    if (info.channels < 1 || info.samplerate < 1)
+    {
+        sf_close(file);
+        return nullptr;
+    }
+    return std::unique_ptr<SoundDecoder>(new SndfileDecoder(file, info, rate));
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<char>& data)
+{
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+        data.insert(data.end(), buffer, buffer + n);
+    bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
+std::unique_ptr<SoundDecoder> OpenWithOpenMpt(const std::string& path, int rate)
+{
+    std::vector<char> data;
+    if (!ReadWholeFile(path, data) || data.empty())
+        return nullptr;
+    openmpt_module* module =
+        openmpt_module_create_from_memory2(data.data(), data.size(), openmpt_log_func_silent,
+                                           nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    if (!module)
+        return nullptr;
+    return std::unique_ptr<SoundDecoder>(new OpenMptDecoder(module, rate));
+}
+
+// True when the file starts like something libsndfile reads: RIFF/RIFX/RF64
+// WAV, Wave64, IFF/AIFF, FLAC, Ogg, CAF, Sun/NeXT, or MP3 (ID3 tag or a frame
+// sync). Everything else is offered to libopenmpt first.
+bool LooksLikeSampledSound(const unsigned char* h, size_t n)
+{
+    static const char* const magics[] = {"RIFF", "RIFX", "RF64", "riff", "FORM",
+                                         "fLaC", "OggS", "caff", ".snd", "ID3"};
+    for (const char* m : magics)
+    {
+        size_t len = std::strlen(m);
+        if (n >= len && std::memcmp(h, m, len) == 0)
+            return true;
+    }
+    return n >= 2 && h[0] == 0xFF && (h[1] & 0xE0) == 0xE0;
+}
+
+} // namespace
+
+std::unique_ptr<SoundDecoder> OpenSoundDecoder(const std::string& path, int rate)
+{
+    if (rate < 1)
+        return nullptr;
+    unsigned char header[16];
+    size_t n = 0;
+    if (FILE* f = std::fopen(path.c_str(), "rb"))
+    {
+        n = std::fread(header, 1, sizeof header, f);
+        std::fclose(f);
+    }
+    else
+        return nullptr;
+
+    std::unique_ptr<SoundDecoder> decoder;
+    if (LooksLikeSampledSound(header, n))
+    {
+        decoder = OpenWithSndfile(path, rate);
+        if (!decoder)
+            decoder = OpenWithOpenMpt(path, rate);
+    }
+    else
+    {
+        decoder = OpenWithOpenMpt(path, rate);
+        if (!decoder)
+            decoder = OpenWithSndfile(path, rate);
+    }
+    return decoder;
+}
+
+} // namespace platform

@@ -810,9 +810,11 @@ Canvas DrawPanel(Fonts& fonts, int size, const PanelText& t, int index, int coun
             V2 p{float(x) + 0.5f - mid.x, float(y) + 0.5f - mid.y};
             float d = RoundedBoxDistance(p, hx, hy, 18 * s);
             float fy = Clamp((float(y) - top) / (bottom - top));
-            c.Over(x, y,
-                   Rgba{0, 0, 0,
-                        0.45f * std::exp(-std::max(0.0f, d) / (6 * s)) * (d > 0 ? 1.0f : 0.0f)});
+            // A soft shadow around the box that ends 14 units out, so the
+            // rest of the picture stays fully clear.
+            float shadow =
+                d > 0 ? 0.45f * std::exp(-d / (6 * s)) * (1 - Smoothstep(8 * s, 14 * s, d)) : 0.0f;
+            c.Over(x, y, Rgba{0, 0, 0, shadow});
             c.Over(x, y,
                    Rgba{Mix(0.05f, 0.01f, fy), Mix(0.07f, 0.02f, fy), Mix(0.18f, 0.07f, fy),
                         0.82f * Coverage(d)});
@@ -1008,7 +1010,9 @@ class Song
     // With render false only the score is kept (the band-1 onsets), no sound.
     explicit Song(bool render) : m_Render(render) {}
 
-    Bus dry, echo;                   // echo is the arpeggio and lead send
+    Bus beat;                        // kick, snares and claps
+    Bus dry;                         // everything else, ducked under each snare and clap
+    Bus echo;                        // the arpeggio and lead send, ducked as well
     std::vector<double> bandOneHits; // onsets of every snare and clap
 
     // Adds `sample(t)` (t: seconds since t0) from t0 for `length` seconds,
@@ -1042,7 +1046,7 @@ class Song
     {
         double phase = 0;
         Rng rng(uint64_t(t0 * 1000) + 1);
-        Mono(dry, t0, 0.5, 0.0f,
+        Mono(beat, t0, 0.5, 0.0f,
              [&](double t)
              {
                  phase += kTwoPi * (46.0 + 110.0 * std::exp(-t / 0.03)) / kRate;
@@ -1058,7 +1062,7 @@ class Song
         Svf filter;
         Rng rng(uint64_t(t0 * 1000) + 2);
         const double f1 = BinHz(37), f2 = BinHz(45);
-        Mono(dry, t0, 0.4, 0.0f,
+        Mono(beat, t0, 0.4, 0.0f,
              [&](double t)
              {
                  filter.Run(rng.Signed(), 2600.0, 0.7f);
@@ -1077,7 +1081,7 @@ class Song
         Svf filter;
         Rng rng(uint64_t(t0 * 1000) + 3);
         const double f1 = BinHz(41), f2 = BinHz(50);
-        Mono(dry, t0, 0.4, 0.0f,
+        Mono(beat, t0, 0.4, 0.0f,
              [&](double t)
              {
                  filter.Run(rng.Signed(), 1500.0, 0.6f);
@@ -1088,7 +1092,7 @@ class Song
                  double env = bursts + (t > 0.022 ? 0.6 * std::exp(-(t - 0.022) / 0.07) : 0.0);
                  double tone = std::sin(kTwoPi * f1 * t) * std::exp(-t / 0.05) +
                                0.5 * std::sin(kTwoPi * f2 * t + 0.7) * std::exp(-t / 0.04);
-                 return float(g * (0.8 * filter.band * env + tone) * std::min(1.0, t / 0.0008));
+                 return float(g * (0.5 * filter.band * env + tone) * std::min(1.0, t / 0.0008));
              });
         bandOneHits.push_back(t0);
     }
@@ -1103,10 +1107,10 @@ class Song
         Mono(dry, t0, open ? 0.7 : 0.2, 0.25f,
              [&](double t)
              {
-                 filter.Run(rng.Signed(), 6800.0, 0.9f);
+                 filter.Run(rng.Signed(), 6800.0, 1.2f);
                  double tones = std::sin(kTwoPi * f1 * t) + 0.8 * std::sin(kTwoPi * f2 * t + 1.1);
                  double env = std::exp(-t / decay) * std::min(1.0, t / 0.0005);
-                 return float(g * env * (2.0 * tones + 1.2 * filter.high));
+                 return float(g * env * (1.6 * tones + 1.2 * filter.band));
              });
     }
 
@@ -1211,10 +1215,10 @@ class Song
         Stereo(dry, t0, 3.0,
                [&](double t)
                {
-                   fl.Run(rl.Signed(), 5000.0, 0.8f);
-                   fr.Run(rr.Signed(), 5000.0, 0.8f);
+                   fl.Run(rl.Signed(), 6000.0, 1.3f);
+                   fr.Run(rr.Signed(), 6000.0, 1.3f);
                    double env = std::min(1.0, t / 0.002) * std::exp(-t / 0.8);
-                   return std::make_pair(float(g * env * fl.high), float(g * env * fr.high));
+                   return std::make_pair(float(g * env * fl.band), float(g * env * fr.band));
                });
     }
 
@@ -1393,46 +1397,87 @@ Song Compose(bool render)
     return s;
 }
 
-// Mixes the song down to interleaved stereo, below 1.0 at every sample.
+// Look-ahead limiter: the gain that holds every sample of the mix at or
+// under the ceiling. It takes the gain each sample needs, the least of it over
+// the next 2 ms, releases over 60 ms, and averages over 2 ms so the gain never
+// steps. Each average covers only values at or below what its own sample
+// needs, so no peak gets through.
+std::vector<float> LimiterGain(const Bus& mix, float ceiling)
+{
+    const size_t n = mix.Size(), ahead = size_t(0.002 * kRate);
+    std::vector<float> need(n), held(n), gain(n);
+    for (size_t i = 0; i < n; ++i)
+    {
+        float m = std::max(std::fabs(mix.l[i]), std::fabs(mix.r[i]));
+        need[i] = m > ceiling ? ceiling / m : 1.0f;
+    }
+    const float release = float(1.0 / (0.06 * kRate));
+    float g = 1.0f;
+    for (size_t i = 0; i < n; ++i)
+    {
+        float lowest = 1.0f;
+        for (size_t k = i; k < std::min(n, i + ahead + 1); ++k)
+            lowest = std::min(lowest, need[k]);
+        g = std::min(lowest, g + (1.0f - g) * release);
+        held[i] = g;
+    }
+    double sum = 0;
+    for (size_t i = 0; i < n; ++i)
+    {
+        sum += held[i];
+        if (i > ahead)
+            sum -= held[i - ahead - 1];
+        gain[i] = float(sum / double(std::min(i + 1, ahead + 1)));
+    }
+    return gain;
+}
+
+// Mixes the song down to interleaved stereo whose peaks stay at 0.8, so that
+// the Vorbis encoder's ripple cannot push the decoded sound past 1.0.
 std::vector<float> Render()
 {
     Song song = Compose(true);
-    Bus master;
-    for (size_t i = 0; i < master.Size(); ++i)
-    {
-        master.l[i] = song.dry.l[i];
-        master.r[i] = song.dry.r[i];
-    }
-    song.MixEcho(master, 0.38f, 0.45f);
+    const size_t n = song.dry.Size();
 
+    // Everything but the beat dips under each snare and clap (a side-chain
+    // duck): the hit stands out and the peaks it would add up to stay low.
+    std::vector<float> duck(n, 1.0f);
+    for (double hit : song.bandOneHits)
+        for (size_t i = size_t(hit * kRate); i < std::min(n, size_t((hit + 0.4) * kRate)); ++i)
+        {
+            double t = double(i) / kRate - hit;
+            float dip = float(0.5 * std::min(1.0, t / 0.003) * std::exp(-t / 0.09));
+            duck[i] = std::min(duck[i], 1.0f - dip);
+        }
+    Bus master;
+    song.MixEcho(master, 0.38f, 0.45f);
     float peak = 0;
-    for (size_t i = 0; i < master.Size(); ++i)
-        peak = std::max({peak, std::fabs(master.l[i]), std::fabs(master.r[i])});
-    // The rare moments where a snare meets the bass, the pads and the echoes
-    // go through a soft knee instead of turning the whole track down: that
-    // keeps the snare's tones (what band 1 reads) at full level.
-    const float knee = 0.8f, room = 0.19f;
-    size_t softened = 0;
-    auto soft = [&](float x)
+    for (size_t i = 0; i < n; ++i)
     {
-        float m = std::fabs(x);
-        if (m <= knee)
-            return x;
-        ++softened;
-        return std::copysign(knee + room * std::tanh((m - knee) / room), x);
-    };
+        master.l[i] = song.beat.l[i] + duck[i] * (song.dry.l[i] + master.l[i]);
+        master.r[i] = song.beat.r[i] + duck[i] * (song.dry.r[i] + master.r[i]);
+        peak = std::max({peak, std::fabs(master.l[i]), std::fabs(master.r[i])});
+    }
+
+    const float ceiling = 0.8f;
+    std::vector<float> gain = LimiterGain(master, ceiling);
     // A short fade at the very end, so the file does not stop on a click.
     const size_t fade = size_t(0.3 * kRate);
-    std::vector<float> out(master.Size() * 2);
-    for (size_t i = 0; i < master.Size(); ++i)
+    std::vector<float> out(n * 2);
+    size_t limited = 0;
+    float least = 1.0f;
+    for (size_t i = 0; i < n; ++i)
     {
-        size_t left = master.Size() - i;
-        float f = left < fade ? float(left) / float(fade) : 1.0f;
-        out[2 * i] = soft(master.l[i]) * f;
-        out[2 * i + 1] = soft(master.r[i]) * f;
+        size_t left = n - i;
+        float f = gain[i] * (left < fade ? float(left) / float(fade) : 1.0f);
+        limited += gain[i] < 0.95f;
+        least = std::min(least, gain[i]);
+        out[2 * i] = master.l[i] * f;
+        out[2 * i + 1] = master.r[i] * f;
     }
-    std::printf("music: peak %.3f before the soft knee, %.4f %% of the samples above %.2f\n", peak,
-                100.0 * double(softened) / double(out.size()), knee);
+    std::printf("music: mix peak %.3f, held 5 %% or more below %.2f in %.2f %% of the samples "
+                "(gain at least %.2f)\n",
+                peak, ceiling, 100.0 * double(limited) / double(n), least);
     return out;
 }
 
@@ -1473,6 +1518,7 @@ struct Summary
     double seconds = 0;
     std::vector<float> band[3]; // per frame, 60 frames per second
     int beats = 0;              // rises of band 1 above 0.2, counted like the main scene
+    float peak = 0;             // largest decoded sample
 };
 
 constexpr int kFps = 60;
@@ -1496,7 +1542,10 @@ bool Measure(const std::string& path, Summary& out)
     {
         float s = 0;
         for (int c = 0; c < info.channels; ++c)
+        {
             s += frames[i * size_t(info.channels) + size_t(c)];
+            out.peak = std::max(out.peak, std::fabs(frames[i * size_t(info.channels) + size_t(c)]));
+        }
         mono[i] = s / float(info.channels);
     }
     out.seconds = double(got) / info.samplerate;
@@ -1558,8 +1607,9 @@ float Percentile(std::vector<float> v, double q)
 bool Report(const Summary& s, const std::vector<double>& hits)
 {
     std::printf("music: %.2f s, %zu frames at %d per second\n", s.seconds, s.band[0].size(), kFps);
+    std::printf("music: decoded peak %.3f\n", double(s.peak));
     std::printf("band  bins    mean   median  p95    max    >0.2    clipped\n");
-    bool ok = s.seconds >= 60.0 && s.seconds <= 120.0;
+    bool ok = s.seconds >= 60.0 && s.seconds <= 120.0 && s.peak <= 1.0f;
     for (int b = 0; b < 3; ++b)
     {
         const std::vector<float>& v = s.band[b];

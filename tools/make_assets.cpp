@@ -965,7 +965,7 @@ bool WritePictures(const std::string& dir)
 // voiced to keep to their band: bass, kick, pads and melodies stay below
 // 1.3 kHz (their harmonics are cut there); snares and claps carry tones on
 // bins 37-50 that lift band 1 above 0.2 for a few frames and die away before
-// the next sixteenth; hi-hats carry tones on bins 64-85. Tones meant for the
+// the next sixteenth; hi-hats carry tones on bins 66 and 81. Tones meant for the
 // bands sit on bin centres, where the window loses nothing.
 
 constexpr int kRate = 44100;

@@ -90,7 +90,7 @@ private:
     void InitialiseEffects();
     void MainLoop();
 
-    TColorScheme m_ColorScheme;
+    TColorScheme m_ColorScheme{{1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, 0.0f, 1.0f}};
     std::vector<TMessage> m_Messages;
     std::vector<TEffect> m_Effects;
     int m_State = Created;

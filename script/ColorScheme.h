@@ -1,14 +1,17 @@
 #pragma once
-// The script's three colours, red, green, blue each.
+// The script's three colours, red, green, blue each. A new record is all
+// black; the demo core starts from its own colours.
 
 struct TColor
 {
-    float r, g, b;
+    float r = 0.0f;
+    float g = 0.0f;
+    float b = 0.0f;
 };
 
 struct TColorScheme
 {
-    TColor GlobalColor{1.0f, 0.0f, 0.0f};
-    TColor SupportColor{0.0f, 1.0f, 0.0f};
-    TColor FlowColor{0.0f, 0.0f, 1.0f};
+    TColor GlobalColor;
+    TColor SupportColor;
+    TColor FlowColor;
 };

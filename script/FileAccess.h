@@ -1,0 +1,12 @@
+#pragma once
+// Opening the engine's own text files (the script, the parameter files). A file
+// that cannot be opened is reported where it happens: an error box "File Not
+// Found!" with the path, then a quit request.
+#include <cstdio>
+#include <string>
+
+// The open handle, or null after the report. A directory counts as a file that
+// cannot be opened: it would otherwise read as an empty file.
+std::FILE* OpenFile(const std::string& path, const std::string& mode);
+// Closes the handle; null is allowed.
+void CloseFile(std::FILE* file);

@@ -8,6 +8,7 @@
 #include "effects/EffectKinds.h"
 #include "framework/EffectInterface.h"
 #include "gfx/OGLWindow.h"
+#include "gfx/TextureManager.h"
 #include "platform/Counter.h"
 #include "platform/Display.h"
 #include "platform/Events.h"
@@ -106,6 +107,8 @@ void Cleanup()
         Registry->Clear();
     if (Window)
         Window->Destroy();
+    if (TextureManager* textures = TextureManager::GetInstance())
+        textures->Shutdown();
     delete Core;
     Core = nullptr;
     delete Window;

@@ -1,6 +1,7 @@
 #include "gfx/OGLWindow.h"
 
 #include "core/ErrorBox.h"
+#include "gfx/RenderTarget.h"
 #include "platform/Events.h"
 #include "platform/GLWindow.h"
 
@@ -9,7 +10,10 @@
 
 #include <cstring>
 
-OGLWindow::~OGLWindow() { Destroy(); }
+OGLWindow::~OGLWindow()
+{
+    Destroy();
+}
 
 bool OGLWindow::Create(int width, int height, int /*bits*/, bool fullscreen)
 {
@@ -35,11 +39,28 @@ bool OGLWindow::Create(int width, int height, int /*bits*/, bool fullscreen)
     m_Height = height;
     m_State = Running;
 
+    // Missing extensions leave the window open; start-up gives up on its own.
+    if (!IsExtensionSupported("GL_ARB_point_sprite"))
+    {
+        ShowError("OGL Init", "GL_ARB_point_sprite is not supported");
+        return false;
+    }
+    // The render target's framebuffer object stands in for the pbuffer.
+    if (!IsExtensionSupported("GL_ARB_framebuffer_object") &&
+        !IsExtensionSupported("GL_EXT_framebuffer_object"))
+    {
+        ShowError("OGL Init", "GL_ARB_framebuffer_object is not supported");
+        return false;
+    }
+
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
     glHint(GL_GENERATE_MIPMAP_HINT, GL_NICEST);
+    RenderTarget::Create(this, 512, 512);
     return true;
 }
 
+// Unlike the original, this acts whatever the state: a demo that ends without
+// Escape must not leave the display in the demo's mode.
 void OGLWindow::Destroy()
 {
     if (!m_Handle)
@@ -47,6 +68,10 @@ void OGLWindow::Destroy()
         m_State = Idle;
         return;
     }
+    // The target's objects live in this context; release them while it is current.
+    platform::MakeGLWindowCurrent(m_Handle);
+    if (RenderTarget::GetWindow() == this)
+        RenderTarget::Destroy();
     platform::CloseGLWindow(m_Handle);
     m_Handle = nullptr;
     m_State = Idle;
@@ -63,11 +88,20 @@ void OGLWindow::ProcessMessages()
         m_State = Closing;
 }
 
-bool OGLWindow::SetTitle(const char* text) { return platform::SetGLWindowTitle(m_Handle, text); }
+bool OGLWindow::SetTitle(const char* text)
+{
+    return platform::SetGLWindowTitle(m_Handle, text);
+}
 
-const char* OGLWindow::GetTitle() const { return platform::GetGLWindowTitle(m_Handle); }
+const char* OGLWindow::GetTitle() const
+{
+    return platform::GetGLWindowTitle(m_Handle);
+}
 
-bool OGLWindow::Swap() { return platform::SwapGLWindow(m_Handle); }
+bool OGLWindow::Swap()
+{
+    return platform::SwapGLWindow(m_Handle);
+}
 
 void OGLWindow::SetViewport(float fill)
 {
@@ -94,7 +128,10 @@ void OGLWindow::ResetForEffect()
     glLoadIdentity();
 }
 
-void OGLWindow::ClearDepth() { glClear(GL_DEPTH_BUFFER_BIT); }
+void OGLWindow::ClearDepth()
+{
+    glClear(GL_DEPTH_BUFFER_BIT);
+}
 
 void OGLWindow::SetPerspective(float fov)
 {
@@ -104,11 +141,20 @@ void OGLWindow::SetPerspective(float fov)
     glMatrixMode(GL_MODELVIEW);
 }
 
-bool OGLWindow::IsExtensionSupported(const char* name) const
+const char* OGLWindow::GetExtensionString() const
 {
-    return ExtensionListContains(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)), name);
+    return reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
 }
 
+bool OGLWindow::IsExtensionSupported(const char* name) const
+{
+    if (!name || !*name || std::strchr(name, ' '))
+        return false;
+    return ExtensionListContains(GetExtensionString(), name);
+}
+
+// A name counts only as a whole entry: at the string's start or after a space,
+// and followed by a space or the end.
 bool OGLWindow::ExtensionListContains(const char* list, const char* name)
 {
     if (!name || !*name || std::strchr(name, ' '))
@@ -123,7 +169,7 @@ bool OGLWindow::ExtensionListContains(const char* list, const char* name)
         if (!where)
             return false;
         const char* end = where + len;
-        if ((where == start || where[-1] == ' ') && (*end == ' ' || *end == '\0'))
+        if ((where == list || where[-1] == ' ') && (*end == ' ' || *end == '\0'))
             return true;
         start = end;
     }

@@ -3,6 +3,11 @@
 // core and the effects share. States: Idle (constructed or destroyed), Running
 // (opened), Closing (a pump retrieved the quit request).
 //
+// Create opens a borderless window titled "vortexel" (centred, or full screen
+// at exactly width x height), requires GL_ARB_point_sprite and framebuffer
+// objects, and creates the 512 x 512 RenderTarget. The context stays current
+// from Create until Destroy; every GL call of the engine runs on this thread.
+//
 // The operations the core drives are virtual so tests can run the core against
 // a fake window without a display.
 
@@ -20,23 +25,30 @@ enum WindowState
 
 class OGLWindow
 {
-public:
+  public:
     OGLWindow() = default;
     virtual ~OGLWindow();
 
-    // Opens the window and context. False after reporting the failure.
+    // Opens the window and context. False after reporting the failure; a
+    // missing extension leaves the window open and Running, with no quit request.
     virtual bool Create(int width, int height, int bits, bool fullscreen);
-    // Releases context and window and restores the display mode, in any state.
+    // Releases render target, context and window and restores the display mode
+    // and the cursor, in any state. Idle afterwards.
     virtual void Destroy();
 
-    virtual void ProcessMessages(); // at most one event per call
+    // Takes at most one event: Escape posts a quit request, the quit request
+    // sets Closing, everything else is ignored.
+    virtual void ProcessMessages();
     virtual bool IsRunning() const { return m_State == Running; }
     virtual bool SetTitle(const char* text);
     virtual bool Swap();
+    // Viewport (0, y, width, h*f - y) with y = h*(1 - f): fill 1 is the whole
+    // window, less gives equal letterbox bands.
     virtual void SetViewport(float fill);
-    virtual void BeginFrame();
-    virtual void ResetForEffect();
+    virtual void BeginFrame();     // clears colour and depth, identity model-view
+    virtual void ResetForEffect(); // clears depth, identity model-view
     virtual void ClearDepth();
+    // fov degrees, aspect 1.33 whatever the window's shape, near 0.1, far 2000.
     virtual void SetPerspective(float fov);
 
     bool IsExtensionSupported(const char* name) const;
@@ -50,7 +62,10 @@ public:
     platform::GLWindowHandle* GetHandle() const { return m_Handle; }
     const char* GetTitle() const;
 
-protected:
+  protected:
+    // The GL extension string; tests substitute their own.
+    virtual const char* GetExtensionString() const;
+
     int m_State = Idle;
     int m_Width = 0;
     int m_Height = 0;

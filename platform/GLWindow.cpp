@@ -31,7 +31,64 @@ void SetAttributes(bool doubleBuffer)
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, doubleBuffer ? 1 : 0);
 }
+
+// Event kinds nothing in the engine reads. Several arrive at input-device rate;
+// with one event taken per frame they would queue up in front of Escape.
+const Uint32 kUnhandledEvents[] = {
+    SDL_MOUSEMOTION,
+    SDL_MOUSEWHEEL,
+    SDL_MOUSEBUTTONUP,
+    SDL_KEYUP,
+    SDL_TEXTINPUT,
+    SDL_TEXTEDITING,
+    SDL_FINGERDOWN,
+    SDL_FINGERUP,
+    SDL_FINGERMOTION,
+    SDL_MULTIGESTURE,
+    SDL_DOLLARGESTURE,
+    SDL_SYSWMEVENT,
+    SDL_JOYAXISMOTION,
+    SDL_JOYBALLMOTION,
+    SDL_JOYHATMOTION,
+    SDL_CONTROLLERAXISMOTION,
+    SDL_SENSORUPDATE,
+#if SDL_VERSION_ATLEAST(2, 0, 22)
+    SDL_CONTROLLERTOUCHPADMOTION,
+    SDL_CONTROLLERSENSORUPDATE,
+    SDL_TEXTEDITING_EXT,
+#endif
+#if SDL_VERSION_ATLEAST(2, 24, 0)
+    // The end-of-poll marker: a pump that takes one event per frame would
+    // find it every other frame and come back empty.
+    SDL_POLLSENTINEL,
+#endif
+};
+
+int openWindows = 0;
+
+// Counted so that the dialog or a second window sees the usual events again
+// once the last GL window has closed.
+void DropUnhandledEvents(bool opening)
+{
+    if (opening && openWindows++ > 0)
+        return;
+    if (!opening && (openWindows == 0 || --openWindows > 0))
+        return;
+    for (Uint32 type : kUnhandledEvents)
+        SDL_EventState(type, opening ? SDL_IGNORE : SDL_ENABLE);
+}
 } // namespace
+
+bool IsGLContextCurrent()
+{
+    return SDL_GL_GetCurrentContext() != nullptr;
+}
+
+void MoveMouseInGLWindow(GLWindowHandle* h, int x, int y)
+{
+    if (h && h->window)
+        SDL_WarpMouseInWindow(h->window, x, y);
+}
 
 bool GetPrimaryDisplaySize(int& width, int& height)
 {
@@ -50,13 +107,6 @@ OpenResult OpenGLWindow(const GLWindowDesc& desc, GLWindowHandle** out)
     *out = nullptr;
     if (!EnsureSdlSubsystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS))
         return OpenResult::VideoFailed;
-
-    // Only the events the engine handles are queued: with one event taken per
-    // frame, a stream of mouse motion would otherwise delay Escape by seconds.
-    for (Uint32 type : {SDL_MOUSEMOTION, SDL_MOUSEWHEEL, SDL_TEXTINPUT, SDL_TEXTEDITING,
-                        SDL_KEYUP, SDL_MOUSEBUTTONUP, SDL_FINGERMOTION, SDL_SYSWMEVENT,
-                        SDL_JOYAXISMOTION, SDL_CONTROLLERAXISMOTION})
-        SDL_EventState(type, SDL_IGNORE);
 
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS;
     int x, y;
@@ -87,6 +137,7 @@ OpenResult OpenGLWindow(const GLWindowDesc& desc, GLWindowHandle** out)
         y = CentredPosition(sh, desc.height);
     }
 
+    DropUnhandledEvents(true);
     auto* h = new GLWindowHandle;
     h->fullscreen = desc.fullscreen;
     h->title = desc.title;
@@ -100,6 +151,7 @@ OpenResult OpenGLWindow(const GLWindowDesc& desc, GLWindowHandle** out)
     if (!h->window)
     {
         delete h;
+        DropUnhandledEvents(false);
         return OpenResult::WindowFailed;
     }
     if (desc.fullscreen)
@@ -136,6 +188,7 @@ void CloseGLWindow(GLWindowHandle* h)
     if (h->window)
         SDL_DestroyWindow(h->window);
     delete h;
+    DropUnhandledEvents(false);
 }
 
 bool SwapGLWindow(GLWindowHandle* h)
@@ -155,9 +208,15 @@ bool SetGLWindowTitle(GLWindowHandle* h, const char* title)
     return true;
 }
 
-const char* GetGLWindowTitle(GLWindowHandle* h) { return h ? h->title.c_str() : ""; }
+const char* GetGLWindowTitle(GLWindowHandle* h)
+{
+    return h ? h->title.c_str() : "";
+}
 
-unsigned GetGLWindowId(GLWindowHandle* h) { return h ? SDL_GetWindowID(h->window) : 0; }
+unsigned GetGLWindowId(GLWindowHandle* h)
+{
+    return h ? SDL_GetWindowID(h->window) : 0;
+}
 
 void MakeGLWindowCurrent(GLWindowHandle* h)
 {

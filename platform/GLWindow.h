@@ -6,6 +6,10 @@
 // libepoxy. Without a display SDL's offscreen driver (EGL) is used. Full screen
 // switches the display to exactly width x height and hides the cursor; Close
 // restores the display mode and the cursor, whatever state the window is in.
+//
+// While a window is open SDL drops the event kinds the engine never handles
+// (mouse motion, key release, text input, ...): the pump takes one event per
+// frame, and a moving mouse would otherwise delay Escape by seconds.
 
 namespace platform
 {
@@ -39,11 +43,21 @@ unsigned GetGLWindowId(GLWindowHandle* window);
 // Makes the window's context current again (after an off-screen pass).
 void MakeGLWindowCurrent(GLWindowHandle* window);
 
+// True when some GL context is current on this thread.
+bool IsGLContextCurrent();
+
+// Test hook: moves the pointer inside the window as a user would, through
+// SDL's own input path (so dropped event kinds stay dropped).
+void MoveMouseInGLWindow(GLWindowHandle* window, int x, int y);
+
 // Size of the primary display in pixels; false when unknown.
 bool GetPrimaryDisplaySize(int& width, int& height);
 
 // Window position that centres width x height on a screen, with integer
 // division truncating toward zero as the original placed it.
-inline int CentredPosition(int screen, int size) { return screen / 2 - size / 2; }
+inline int CentredPosition(int screen, int size)
+{
+    return screen / 2 - size / 2;
+}
 
 } // namespace platform

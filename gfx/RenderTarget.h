@@ -1,0 +1,41 @@
+#pragma once
+// The demo's single off-screen drawing surface: a 512 x 512 framebuffer object
+// with an RGBA8 colour texture (clamped to the edge, nearest magnification,
+// linear minification) and a 24-bit depth buffer. Process-wide; the window
+// creates it when it opens and destroys it when it closes.
+//
+// Per frame, an effect calls Begin, SetupView, draws, End; later BindTexture,
+// draws with the image, ReleaseTexture. Drawing between Begin and End starts
+// from a fresh context's state (depth test off, blending and texturing off,
+// white colour) and is cleared to transparent black; End gives the window back
+// its state, matrices, framebuffer and full viewport.
+//
+// While the target is not created every operation but SetupView does nothing:
+// the effect then draws straight into the window with SetupView's viewport.
+class OGLWindow;
+
+class RenderTarget
+{
+  public:
+    // Needs a current context with framebuffer objects (ARB, GL 3 or EXT).
+    // Destroys an existing target first. False, reporting nothing, on failure.
+    static bool Create(OGLWindow* window, int width, int height);
+    // Releases the framebuffer, its depth buffer and its texture.
+    static void Destroy();
+
+    static void Begin();
+    // Perspective (fov, aspect 1.33, near 0.1, far 2000), identity model-view
+    // and viewport (0, 0, width, height) on whatever is current.
+    static void SetupView(int width, int height, float fov);
+    static void End();
+
+    // Binds the target's image to GL_TEXTURE_2D; the caller enables texturing.
+    static void BindTexture();
+    static void ReleaseTexture();
+
+    static bool IsCreated();
+    static OGLWindow* GetWindow();
+    static unsigned GetTextureName();
+    static int GetWidth();
+    static int GetHeight();
+};

@@ -1,0 +1,33 @@
+#pragma once
+// Decoded images and the loaders that read them through DevIL.
+//
+// Every loader returns a TImage by value. On success data holds width x height
+// x bpp bytes (rows as DevIL delivers them, no channel or row reordering) and
+// belongs to the caller, who frees it with FreeImage once the texture exists.
+// On failure the loader has shown the error and posted a quit request, and
+// data is null. DevIL must have been initialised (TextureManager::GetInstance).
+#include <string>
+
+struct TImage
+{
+    unsigned char* data = nullptr;
+    int width = 0;
+    int height = 0;
+    int bpp = 3; // bytes per pixel: 3 (RGB) or 4 (RGBA)
+};
+
+// Reads an image from the data folder. Names of 4 characters or fewer are
+// rejected before any file is opened.
+TImage LoadTextureImage(const std::string& name);
+// Any format DevIL decodes; images that are not 3 or 4 bytes per pixel of
+// 8-bit channels are converted to RGB, or RGBA when they carry alpha.
+TImage LoadImageFile(const std::string& path);
+// As LoadImageFile, but always delivers RGB (bpp 3).
+TImage LoadJPGImageFile(const std::string& path);
+// A Windows BMP file as 24-bit RGB.
+TImage LoadBMPImageFile(const std::string& path);
+// width x height RGBA pixels, all bytes 0.
+TImage CreateBlankImage(int width, int height);
+
+// Frees the pixel bytes and leaves data null.
+void FreeImage(TImage& image);

@@ -1,0 +1,120 @@
+#include "gfx/TextureManager.h"
+
+#include "core/ErrorBox.h"
+#include "gfx/TImage.h"
+#include "gfx/Texture.h"
+#include "platform/Events.h"
+
+#include <IL/il.h>
+#include <IL/ilu.h>
+#include <epoxy/gl.h>
+
+namespace
+{
+TextureManager* Instance = nullptr;
+int ilVersionOverride = 0;
+int iluVersionOverride = 0;
+
+// The oldest DevIL whose behaviour the loaders rely on. ILUT is not linked
+// (Debian's build drags SDL 1.2 and Allegro into the process), so only the two
+// linked components are tested.
+const int kMinimumVersion = 167;
+
+int IlVersion()
+{
+    return ilVersionOverride ? ilVersionOverride : ilGetInteger(IL_VERSION_NUM);
+}
+int IluVersion()
+{
+    return iluVersionOverride ? iluVersionOverride : iluGetInteger(ILU_VERSION_NUM);
+}
+} // namespace
+
+TextureManager* TextureManager::GetInstance()
+{
+    if (Instance)
+        return Instance;
+    if (IlVersion() < kMinimumVersion || IluVersion() < kMinimumVersion)
+    {
+        ShowError("Texture Loader", "Wrong DEVIL Version");
+        platform::PostQuitRequest(true);
+        return nullptr;
+    }
+    ilInit();
+    // iluErrorString needs ILU's tables: without this the first load error
+    // would crash instead of being reported.
+    iluInit();
+    Instance = new TextureManager;
+    return Instance;
+}
+
+Texture* TextureManager::GetTexture(std::string name, bool mipmaps, bool repeat, bool linear)
+{
+    for (TextureMap* entry : m_Textures)
+        if (entry->name == name)
+            return entry->texture;
+    return LoadTexture(name, mipmaps, repeat, linear);
+}
+
+Texture* TextureManager::LoadTexture(std::string name, bool mipmaps, bool repeat, bool linear)
+{
+    TImage image = LoadTextureImage(name);
+    if (!image.data)
+        return nullptr;
+    GLint filter = linear ? GL_LINEAR : GL_NEAREST;
+    GLint wrap = repeat ? GL_REPEAT : GL_CLAMP_TO_EDGE;
+    auto* texture = new Texture;
+    if (mipmaps)
+        texture->CreateMipmapped(image, filter, filter, wrap, wrap);
+    else
+        texture->Create(image, filter, filter, wrap, wrap);
+    FreeImage(image);
+    return Register(name, texture);
+}
+
+bool TextureManager::CreateEmptyTexture(int width, int height, std::string name)
+{
+    TImage image = CreateBlankImage(width, height);
+    auto* texture = new Texture;
+    texture->Create(image, GL_LINEAR, GL_LINEAR, GL_REPEAT, GL_REPEAT);
+    FreeImage(image);
+    Register(name, texture);
+    return true;
+}
+
+Texture* TextureManager::Register(const std::string& name, Texture* texture)
+{
+    m_Textures.push_back(new TextureMap{name, texture});
+    return texture;
+}
+
+void TextureManager::ReleaseAll()
+{
+    for (TextureMap* entry : m_Textures)
+    {
+        entry->texture->Delete();
+        delete entry->texture;
+        delete entry;
+    }
+    m_Textures.clear();
+}
+
+void TextureManager::Shutdown()
+{
+    ilShutDown();
+    ReleaseAll();
+}
+
+void TextureManager::SetVersionOverride(int il, int ilu)
+{
+    ilVersionOverride = il;
+    iluVersionOverride = ilu;
+}
+
+void TextureManager::ResetInstance()
+{
+    if (Instance)
+        Instance->ReleaseAll();
+    delete Instance;
+    Instance = nullptr;
+}

@@ -176,7 +176,13 @@ int RunProgram(int argc, char** argv)
 
     bool windowFailed = false;
     if (!Startup(options, windowFailed))
+    {
+        // A window that opened but failed its checks still holds the context
+        // and perhaps a changed display mode: release them before leaving.
+        if (windowFailed)
+            Cleanup();
         return windowFailed || platform::FailureQuitWasRequested() ? 1 : 0;
+    }
 
     DemoCore* core = Core;
     bool loaded = core->Load("script.txt");

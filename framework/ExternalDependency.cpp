@@ -1,7 +1,6 @@
 #include "framework/ExternalDependency.h"
 
-#include "core/ErrorBox.h"
-#include "platform/Events.h"
+#include "script/FileAccess.h"
 
 #include <cctype>
 #include <cerrno>
@@ -12,25 +11,6 @@
 
 namespace
 {
-// Opening with the engine's "File Not Found!" report and a quit request, as
-// the script reader opens its files.
-std::FILE* OpenDependencyFile(const std::string& path, const char* mode)
-{
-    std::FILE* f = std::fopen(path.c_str(), mode);
-    if (!f)
-    {
-        ShowError("File Not Found!", path);
-        platform::PostQuitRequest(true);
-    }
-    return f;
-}
-
-void CloseDependencyFile(std::FILE* f)
-{
-    if (f)
-        std::fclose(f);
-}
-
 bool IsBlank(int c)
 {
     return std::isspace(static_cast<unsigned char>(c)) != 0;
@@ -117,14 +97,14 @@ ExternalDependency::~ExternalDependency()
 void ExternalDependency::Open()
 {
     Close();
-    m_File = OpenDependencyFile(GetPath(), "a+");
+    m_File = OpenFile(GetPath(), "a+");
 }
 
 void ExternalDependency::Close()
 {
     if (!m_File)
         return;
-    CloseDependencyFile(m_File);
+    CloseFile(m_File);
     m_File = nullptr;
 }
 

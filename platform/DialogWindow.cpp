@@ -2,12 +2,13 @@
 
 #include "platform/Events.h"
 #include "platform/SdlInit.h"
+#include "platform/TextRaster.h"
 
 #include <SDL.h>
-#include <SDL_ttf.h>
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <sys/stat.h>
 
 namespace platform
@@ -15,14 +16,6 @@ namespace platform
 
 namespace
 {
-const char* const kFontCandidates[] = {
-    "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", // Debian, Ubuntu
-    "/usr/share/fonts/TTF/DejaVuSans.ttf",             // Arch
-    "/usr/share/fonts/dejavu/DejaVuSans.ttf",          // Fedora
-    "/usr/share/fonts/dejavu-sans-fonts/DejaVuSans.ttf",
-    "/usr/local/share/fonts/DejaVuSans.ttf",
-};
-
 bool IsFile(const char* path)
 {
     struct stat st;
@@ -106,10 +99,7 @@ class Painter
     {
         if (m_Bitmap)
             SDL_DestroyTexture(m_Bitmap);
-        if (m_Font)
-            TTF_CloseFont(m_Font);
-        if (m_TtfStarted)
-            TTF_Quit();
+        CloseTextFont(m_Font);
     }
 
     bool Paint(const DialogView& view)
@@ -231,19 +221,14 @@ class Painter
         if (!text || !*text)
             return placed;
         SDL_RenderSetClipRect(m_Renderer, &box);
-        TTF_Font* font = Font(view.fontPixels);
+        TextFont* font = Font(view.fontPixels);
         if (font)
         {
-            SDL_Color black{0, 0, 0, 255};
-            if (SDL_Surface* s = TTF_RenderUTF8_Blended(font, text, black))
+            TextCoverage coverage;
+            if (RasterizeText(font, text, coverage))
             {
-                placed = Place(box, s->w, s->h, centre, shift);
-                if (SDL_Texture* t = SDL_CreateTextureFromSurface(m_Renderer, s))
-                {
-                    SDL_RenderCopy(m_Renderer, t, nullptr, &placed);
-                    SDL_DestroyTexture(t);
-                }
-                SDL_FreeSurface(s);
+                placed = Place(box, coverage.width, coverage.height, centre, shift);
+                PaintCoverage(coverage, placed);
             }
         }
         else
@@ -270,6 +255,29 @@ class Painter
         return placed;
     }
 
+    // Black ink through the coverage, blended over what is there.
+    void PaintCoverage(const TextCoverage& coverage, const SDL_Rect& placed)
+    {
+        SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, coverage.width, coverage.height, 32,
+                                                        SDL_PIXELFORMAT_ARGB8888);
+        if (!s)
+            return;
+        auto* pixels = static_cast<uint8_t*>(s->pixels);
+        for (int y = 0; y < coverage.height; ++y)
+        {
+            auto* row = reinterpret_cast<uint32_t*>(pixels + static_cast<size_t>(y) * s->pitch);
+            for (int x = 0; x < coverage.width; ++x)
+                row[x] = uint32_t(coverage.alpha[static_cast<size_t>(y) * coverage.width + x])
+                         << 24;
+        }
+        if (SDL_Texture* t = SDL_CreateTextureFromSurface(m_Renderer, s))
+        {
+            SDL_RenderCopy(m_Renderer, t, nullptr, &placed);
+            SDL_DestroyTexture(t);
+        }
+        SDL_FreeSurface(s);
+    }
+
     static SDL_Rect Place(SDL_Rect box, int w, int h, bool centre, int shift)
     {
         int x = centre ? box.x + (box.w - w) / 2 : box.x;
@@ -277,7 +285,7 @@ class Painter
         return SDL_Rect{x + shift, y + shift, w, h};
     }
 
-    TTF_Font* Font(int pixels)
+    TextFont* Font(int pixels)
     {
         if (m_FontTried)
             return m_Font;
@@ -285,20 +293,17 @@ class Painter
         const char* path = DialogFontPath();
         if (!path)
             return nullptr;
-        if (TTF_Init() != 0) // counted: each Init is paired with a Quit
-            return nullptr;
-        m_TtfStarted = true;
-        m_Font = TTF_OpenFont(path, pixels);
+        std::string error;
+        m_Font = OpenTextFont(path, pixels, error);
         if (!m_Font)
             std::fprintf(stderr, "vortexel: cannot open the dialog font %s: %s\n", path,
-                         TTF_GetError());
+                         error.c_str());
         return m_Font;
     }
 
     SDL_Renderer* m_Renderer;
-    TTF_Font* m_Font = nullptr;
+    TextFont* m_Font = nullptr;
     bool m_FontTried = false;
-    bool m_TtfStarted = false;
     SDL_Texture* m_Bitmap = nullptr;
     const unsigned char* m_BitmapSource = nullptr;
     int m_BitmapW = 0, m_BitmapH = 0;
@@ -345,10 +350,9 @@ const char* DialogFontPath()
 {
     if (fontOverridden)
         return fontOverride && *fontOverride && IsFile(fontOverride) ? fontOverride : nullptr;
-    for (const char* path : kFontCandidates)
-        if (IsFile(path))
-            return path;
-    return nullptr;
+    // Searched once: the dialog may be painted many times.
+    static const std::string found = FindFontFile("DejaVuSans.ttf");
+    return found.empty() ? nullptr : found.c_str();
 }
 
 void SetDialogFontForTests(const char* path)

@@ -2,8 +2,8 @@
 // A small dialog window on SDL2: no caption, a thin (1-pixel) border, centred on
 // the screen, no taskbar entry. It paints what the caller describes -- a bitmap
 // at the client origin and flat check boxes and push buttons, labelled with
-// DejaVu Sans through SDL2_ttf -- and hands back the input a dialog reacts to.
-// The dialog's behaviour belongs to the caller.
+// DejaVu Sans through the text rasteriser -- and hands back the input a dialog
+// reacts to. The dialog's behaviour belongs to the caller.
 //
 // Without the DejaVu font the labels fall back to a small built-in pixel font.
 #include <cstddef>

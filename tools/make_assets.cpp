@@ -5,9 +5,10 @@
 //
 // The data folder defaults to Data/ in the source tree. Pictures are drawn with
 // signed distances, noise and the DejaVu fonts of Debian's fonts-dejavu-core
-// (through SDL2_ttf) and saved with DevIL; the music is synthesised sample by
-// sample and encoded as Ogg Vorbis with libsndfile. Every random choice comes
-// from a fixed seed, so a run gives the same pictures and the same music.
+// (through the engine's text rasteriser) and saved with DevIL; the music is
+// synthesised sample by sample and encoded as Ogg Vorbis with libsndfile. Every
+// random choice comes from a fixed seed, so a run gives the same pictures and
+// the same music.
 //
 // After writing, the music file is decoded again and measured the way the
 // engine measures it: a 1024-point FFT of the last 1024 samples of the mono
@@ -16,9 +17,9 @@
 // (bins 0-30, 30-60, 60-90, each band the largest bin). The summary is printed
 // and the program fails when the music would not drive the effects.
 // --check-only skips the writing and measures the music already there.
+#include "platform/TextRaster.h"
+
 #include <IL/il.h>
-#include <SDL2/SDL.h>
-#include <SDL2/SDL_ttf.h>
 #include <kiss_fftr.h>
 #include <sndfile.h>
 
@@ -40,7 +41,6 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kTwoPi = 2.0 * kPi;
 
 const char* const kMusicFile = "theme.ogg";
-const char* const kFontDir = "/usr/share/fonts/truetype/dejavu/";
 
 // ---------------------------------------------------------------------------
 // Small maths
@@ -339,40 +339,53 @@ void Stamp(Canvas& c, const Mask& m, int x0, int y0, Rgba colour)
     Stamp(c, m, x0, y0, [colour](int, int) { return colour; });
 }
 
-// Text through SDL2_ttf with the DejaVu fonts.
+// Text in the DejaVu fonts, through the platform layer's text rasteriser.
 class Fonts
 {
   public:
+    // Finds every font file the pictures use; false after a report when one is
+    // missing, so that no picture is written without its text.
     bool Start()
     {
-        if (TTF_Init() != 0)
+        for (const char* file : {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf"})
         {
-            std::fprintf(stderr, "make_assets: SDL2_ttf does not start: %s\n", TTF_GetError());
-            return false;
+            std::string path = platform::FindFontFile(file);
+            if (path.empty())
+            {
+                std::fprintf(stderr,
+                             "make_assets: %s is not under /usr/share/fonts (install "
+                             "fonts-dejavu-core)\n",
+                             file);
+                return false;
+            }
+            m_Paths.emplace_back(file, path);
         }
         return true;
     }
     ~Fonts()
     {
         for (auto& f : m_Open)
-            TTF_CloseFont(f.second);
-        if (TTF_WasInit())
-            TTF_Quit();
+            platform::CloseTextFont(f.second);
     }
 
-    // The font file (in the DejaVu folder) at a pixel size; null after a report.
-    TTF_Font* Get(const std::string& file, int size)
+    // The font file (one of those found by Start) at a pixel size; null after a
+    // report.
+    platform::TextFont* Get(const std::string& file, int size)
     {
         std::string key = file + "@" + std::to_string(size);
         for (auto& f : m_Open)
             if (f.first == key)
                 return f.second;
-        std::string path = kFontDir + file;
-        TTF_Font* font = TTF_OpenFont(path.c_str(), size);
+        std::string path;
+        for (auto& p : m_Paths)
+            if (p.first == file)
+                path = p.second;
+        std::string error = "not looked for";
+        platform::TextFont* font =
+            path.empty() ? nullptr : platform::OpenTextFont(path, size, error);
         if (!font)
         {
-            std::fprintf(stderr, "make_assets: cannot open %s (install fonts-dejavu-core): %s\n",
-                         path.c_str(), TTF_GetError());
+            std::fprintf(stderr, "make_assets: cannot open %s: %s\n", file.c_str(), error.c_str());
             return nullptr;
         }
         m_Open.emplace_back(key, font);
@@ -380,31 +393,22 @@ class Fonts
     }
 
   private:
-    std::vector<std::pair<std::string, TTF_Font*>> m_Open;
+    std::vector<std::pair<std::string, std::string>> m_Paths; // file name, path
+    std::vector<std::pair<std::string, platform::TextFont*>> m_Open;
 };
 
 // The text's coverage, anti-aliased; an empty mask when it cannot be drawn.
-Mask RenderText(TTF_Font* font, const std::string& text)
+Mask RenderText(platform::TextFont* font, const std::string& text)
 {
     Mask m;
-    if (!font || text.empty())
+    platform::TextCoverage coverage;
+    if (!platform::RasterizeText(font, text, coverage))
         return m;
-    SDL_Surface* s = TTF_RenderUTF8_Blended(font, text.c_str(), SDL_Color{255, 255, 255, 255});
-    if (!s)
-        return m;
-    SDL_Surface* rgba = SDL_ConvertSurfaceFormat(s, SDL_PIXELFORMAT_RGBA32, 0);
-    SDL_FreeSurface(s);
-    if (!rgba)
-        return m;
-    m.w = rgba->w;
-    m.h = rgba->h;
-    m.a.resize(size_t(m.w) * size_t(m.h));
-    const uint8_t* pixels = static_cast<const uint8_t*>(rgba->pixels);
-    for (int y = 0; y < m.h; ++y)
-        for (int x = 0; x < m.w; ++x)
-            m.a[size_t(y) * size_t(m.w) + size_t(x)] =
-                float(pixels[size_t(y) * size_t(rgba->pitch) + size_t(x) * 4 + 3]) / 255.0f;
-    SDL_FreeSurface(rgba);
+    m.w = coverage.width;
+    m.h = coverage.height;
+    m.a.resize(coverage.alpha.size());
+    for (size_t i = 0; i < coverage.alpha.size(); ++i)
+        m.a[i] = float(coverage.alpha[i]) / 255.0f;
     return m;
 }
 
@@ -414,8 +418,7 @@ int FitSize(Fonts& fonts, const std::string& file, int size, const std::string& 
     for (; size > 8; size -= 2)
     {
         int w = 0, h = 0;
-        TTF_Font* f = fonts.Get(file, size);
-        if (f && TTF_SizeUTF8(f, text.c_str(), &w, &h) == 0 && w <= width)
+        if (platform::MeasureText(fonts.Get(file, size), text, w, h) && w <= width)
             return size;
     }
     return size;
@@ -851,7 +854,7 @@ Canvas DrawPanel(Fonts& fonts, int size, const PanelText& t, int index, int coun
         if (!line.empty())
             bodySize =
                 std::min(bodySize, FitSize(fonts, "DejaVuSans.ttf", int(24 * s), line, textWidth));
-    TTF_Font* body = fonts.Get("DejaVuSans.ttf", bodySize);
+    platform::TextFont* body = fonts.Get("DejaVuSans.ttf", bodySize);
     float y = ruleY + 18 * s;
     for (const std::string& line : t.lines)
     {

@@ -1,0 +1,58 @@
+#include "effects/WhiteFlashOverlay.h"
+
+#include "core/Timer.h"
+#include "effects/EffectDrawing.h"
+#include "framework/MessageInterface.h"
+#include "gfx/OGLWindow.h"
+#include "gfx/TextureManager.h"
+
+#include <epoxy/gl.h>
+
+void WhiteFlashOverlay::Init(OGLWindow* window, DemoCore* core)
+{
+    TextureManager::GetInstance();
+    BaseInit(window, core);
+}
+
+void WhiteFlashOverlay::DeclareMessages(MessageInterface* messages)
+{
+    m_MessageID = messages->RegisterMessage(
+        "flash", this, "screen fades from white to transparent. PARAM 0: fading speed");
+}
+
+void WhiteFlashOverlay::Update()
+{
+    float dt = Timer::GetFrameTime();
+    m_Intensity = m_Intensity - dt * m_Intensity * m_FadingSpeed;
+}
+
+void WhiteFlashOverlay::Render()
+{
+    if (!(m_Intensity > 0.01f))
+        return;
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glDisable(GL_DEPTH_TEST);
+    glTranslatef(0.0f, 0.0f, -1.5f);
+    if (m_Window)
+        m_Window->SetPerspective(45.0f);
+    float c = 0.9f * m_Intensity;
+    glColor3f(c, c, c);
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE);
+    fx::DrawFlashQuad();
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    glPopMatrix();
+}
+
+void WhiteFlashOverlay::OnMessage(int32_t id, const float* params, int32_t count)
+{
+    if (id != m_MessageID)
+        return;
+    m_Intensity = 1.0f;
+    if (count > 0)
+        m_FadingSpeed = params[0];
+}

@@ -1,0 +1,22 @@
+#pragma once
+// A full-screen flash to near white that fades back to the picture. "flash"
+// restarts it; parameter 0 sets the fading speed (per second).
+#include "framework/IEffect.h"
+
+class WhiteFlashOverlay : public IEffect
+{
+  public:
+    void Init(OGLWindow* window, DemoCore* core) override;
+    void DeclareMessages(MessageInterface* messages) override;
+    void Update() override;
+    void Render() override;
+    void OnMessage(int32_t id, const float* params, int32_t count) override;
+
+    float GetIntensity() const { return m_Intensity; }
+    float GetFadingSpeed() const { return m_FadingSpeed; }
+
+  private:
+    int32_t m_MessageID = 0;
+    float m_Intensity = 0.0f;
+    float m_FadingSpeed = 1.0f;
+};

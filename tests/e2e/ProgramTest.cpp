@@ -116,3 +116,17 @@ TEST_F(ProgramTest, WindowThatCannotOpenIsAFailure)
 }
 
 } // namespace
+
+// The shipped demo's last seconds, headless: every effect initialises, the
+// music opens, the timeline runs out and the program says how it went.
+TEST_F(ProgramTest, ShippedDemoPlaysItsEndHeadlessAndFinishes)
+{
+    std::string data = std::string(VORTEXEL_SOURCE_DIR) + "/Data";
+    Outcome o = Run("--data '" + data + "' --start 93500");
+    if (Has(o.err, "Vortexel 1.5 Error: Window"))
+        GTEST_SKIP() << "no offscreen GL on this machine";
+    EXPECT_EQ(0, o.status) << o.err;
+    EXPECT_FALSE(Has(o.err, "Vortexel 1.5 Error")) << o.err;
+    EXPECT_TRUE(Has(o.err, "vortexel: finished at ")) << o.err;
+    EXPECT_TRUE(Has(o.err, "messages delivered")) << o.err;
+}

@@ -22,8 +22,7 @@ void BlackFlashOverlay::DeclareMessages(MessageInterface* messages)
 
 void BlackFlashOverlay::Update()
 {
-    float dt = Timer::GetFrameTime();
-    m_Intensity = m_Intensity - dt * m_Intensity * m_FadingSpeed;
+    m_Flash.Decay(Timer::GetFrameTime());
 }
 
 // Multiplies the frame by (1 - intensity), every frame: at rest that is a
@@ -37,7 +36,7 @@ void BlackFlashOverlay::Render()
     glTranslatef(0.0f, 0.0f, -1.5f);
     if (m_Window)
         m_Window->SetPerspective(45.0f);
-    float c = 1.0f - m_Intensity;
+    float c = 1.0f - m_Flash.intensity;
     glColor3f(c, c, c);
     glEnable(GL_BLEND);
     glBlendFunc(GL_DST_COLOR, GL_ZERO);
@@ -48,9 +47,6 @@ void BlackFlashOverlay::Render()
 
 void BlackFlashOverlay::OnMessage(int32_t id, const float* params, int32_t count)
 {
-    if (id != m_MessageID)
-        return;
-    m_Intensity = 1.0f;
-    if (count > 0)
-        m_FadingSpeed = params[0];
+    if (id == m_MessageID)
+        m_Flash.Trigger(params, count);
 }

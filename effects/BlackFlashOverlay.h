@@ -1,6 +1,7 @@
 #pragma once
 // A full-screen flash to black that fades back to the picture. "flash"
 // restarts it; parameter 0 sets the fading speed (per second).
+#include "effects/EffectDrawing.h"
 #include "framework/IEffect.h"
 
 class BlackFlashOverlay : public IEffect
@@ -12,11 +13,10 @@ class BlackFlashOverlay : public IEffect
     void Render() override;
     void OnMessage(int32_t id, const float* params, int32_t count) override;
 
-    float GetIntensity() const { return m_Intensity; }
-    float GetFadingSpeed() const { return m_FadingSpeed; }
+    float GetIntensity() const { return m_Flash.intensity; }
+    float GetFadingSpeed() const { return m_Flash.speed; }
 
   private:
     int32_t m_MessageID = 0;
-    float m_Intensity = 0.0f;
-    float m_FadingSpeed = 1.0f;
+    fx::Flash m_Flash;
 };

@@ -1,5 +1,7 @@
 #include "effects/EffectDrawing.h"
 
+#include "effects/SpectrumSynch.h"
+
 #include <epoxy/gl.h>
 #include <GL/glu.h>
 
@@ -42,6 +44,20 @@ void DrawUnitQuad()
     glTexCoord2f(0.0f, 1.0f);
     glVertex2f(0.0f, 1.0f);
     glEnd();
+}
+
+void AddStandardBands(SpectrumSynch& bands)
+{
+    bands.AddRange(0, 30, 0);
+    bands.AddRange(30, 60, 1);
+    bands.AddRange(60, 90, 2);
+}
+
+void UpdateLevels(SpectrumSynch& bands, float levels[3], float dt)
+{
+    bands.Update();
+    for (int n = 0; n < 3; ++n)
+        levels[n] = Smooth(levels[n], bands.GetValue(n), dt);
 }
 
 void PushOrtho(double left, double right, double bottom, double top)

@@ -1,5 +1,8 @@
 #pragma once
 // Small drawing and animation pieces that several effects share.
+#include <cstdint>
+
+class SpectrumSynch;
 
 namespace fx
 {
@@ -27,6 +30,28 @@ inline float Smooth(float s, float target, float dt)
         factor = 1.0f;
     return s + (target - s) * factor;
 }
+
+// The bands every music-driven effect reads: id 0 over bins 0-30, id 1 over
+// 30-60, id 2 over 60-90 (inclusive; neighbours share a bin).
+void AddStandardBands(SpectrumSynch& bands);
+// Rescans the bands and smooths levels[n] towards the peak of band n.
+void UpdateLevels(SpectrumSynch& bands, float levels[3], float dt);
+
+// The state the two flash overlays share: a strength that "flash" sets to 1
+// and that decays exponentially at the fading speed. Neither is clamped.
+struct Flash
+{
+    float intensity = 0.0f;
+    float speed = 1.0f;
+    void Decay(float dt) { intensity = intensity - dt * intensity * speed; }
+    // Parameter 0, when given, is the new fading speed; others are ignored.
+    void Trigger(const float* params, int32_t count)
+    {
+        intensity = 1.0f;
+        if (count > 0)
+            speed = params[0];
+    }
+};
 
 // Pushes the projection, sets a 2D orthographic projection (0..1 both ways, or
 // the given box) and selects the model-view matrix. PopOrtho undoes it.

@@ -9,9 +9,7 @@
 void FX_DesignOverlay::Init(OGLWindow* window, DemoCore* core)
 {
     TextureManager::GetInstance();
-    m_Bands.AddRange(0, 30, 0);
-    m_Bands.AddRange(30, 60, 1);
-    m_Bands.AddRange(60, 90, 2);
+    fx::AddStandardBands(m_Bands);
     m_Level[0] = m_Level[1] = m_Level[2] = 0.0f;
     m_Base = 10.0f;
     BaseInit(window, core);
@@ -20,9 +18,7 @@ void FX_DesignOverlay::Init(OGLWindow* window, DemoCore* core)
 void FX_DesignOverlay::Update()
 {
     float dt = Timer::GetFrameTime();
-    m_Bands.Update();
-    for (int n = 0; n < 3; ++n)
-        m_Level[n] = fx::Smooth(m_Level[n], m_Bands.GetValue(n), dt);
+    fx::UpdateLevels(m_Bands, m_Level, dt);
     // Only true silence, after the first seconds, lets the bars sink.
     if (m_Level[0] == 0.0f && m_Level[1] == 0.0f && m_Level[2] == 0.0f && GetTime() > 4.0f)
         m_Base = m_Base - dt * m_Base * 1.2f;

@@ -11,9 +11,7 @@ void FX_ExplosiveIntro::Init(OGLWindow* window, DemoCore* core)
 {
     if (TextureManager* textures = TextureManager::GetInstance())
         m_Image = textures->GetTexture("explosive.jpg", true, true, true);
-    m_Bands.AddRange(0, 30, 0);
-    m_Bands.AddRange(30, 60, 1);
-    m_Bands.AddRange(60, 90, 2);
+    fx::AddStandardBands(m_Bands);
     m_Level[0] = m_Level[1] = m_Level[2] = 0.0f;
     BaseInit(window, core);
 }
@@ -21,9 +19,7 @@ void FX_ExplosiveIntro::Init(OGLWindow* window, DemoCore* core)
 void FX_ExplosiveIntro::Update()
 {
     float dt = Timer::GetFrameTime();
-    m_Bands.Update();
-    for (int n = 0; n < 3; ++n)
-        m_Level[n] = fx::Smooth(m_Level[n], m_Bands.GetValue(n), dt);
+    fx::UpdateLevels(m_Bands, m_Level, dt);
 }
 
 void FX_ExplosiveIntro::Render()

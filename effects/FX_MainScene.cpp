@@ -62,9 +62,7 @@ void FX_MainScene::Init(OGLWindow* window, DemoCore* core)
     }
     m_BeatCount = 0;
     m_Orbit = 0.0f;
-    m_Bands.AddRange(0, 30, 0);
-    m_Bands.AddRange(30, 60, 1);
-    m_Bands.AddRange(60, 90, 2);
+    fx::AddStandardBands(m_Bands);
     m_FirstOffset = m_SecondOffset = -1.5f;
     m_FirstLogo = m_SecondLogo = 0;
     m_Level[0] = m_Level[1] = m_Level[2] = 0.0f;
@@ -95,9 +93,7 @@ void FX_MainScene::Update()
         m_SecondOffset = m_SecondOffset - dt * m_SecondOffset * 3.0f;
     m_Orbit = m_Orbit + dt * m_Level[0];
 
-    m_Bands.Update();
-    for (int n = 0; n < 3; ++n)
-        m_Level[n] = fx::Smooth(m_Level[n], m_Bands.GetValue(n), dt);
+    fx::UpdateLevels(m_Bands, m_Level, dt);
 }
 
 void FX_MainScene::Camera() const

@@ -22,13 +22,12 @@ void WhiteFlashOverlay::DeclareMessages(MessageInterface* messages)
 
 void WhiteFlashOverlay::Update()
 {
-    float dt = Timer::GetFrameTime();
-    m_Intensity = m_Intensity - dt * m_Intensity * m_FadingSpeed;
+    m_Flash.Decay(Timer::GetFrameTime());
 }
 
 void WhiteFlashOverlay::Render()
 {
-    if (!(m_Intensity > 0.01f))
+    if (!(m_Flash.intensity > 0.01f))
         return;
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
@@ -37,7 +36,7 @@ void WhiteFlashOverlay::Render()
     glTranslatef(0.0f, 0.0f, -1.5f);
     if (m_Window)
         m_Window->SetPerspective(45.0f);
-    float c = 0.9f * m_Intensity;
+    float c = 0.9f * m_Flash.intensity;
     glColor3f(c, c, c);
     glDisable(GL_TEXTURE_2D);
     glEnable(GL_BLEND);
@@ -50,9 +49,6 @@ void WhiteFlashOverlay::Render()
 
 void WhiteFlashOverlay::OnMessage(int32_t id, const float* params, int32_t count)
 {
-    if (id != m_MessageID)
-        return;
-    m_Intensity = 1.0f;
-    if (count > 0)
-        m_FadingSpeed = params[0];
+    if (id == m_MessageID)
+        m_Flash.Trigger(params, count);
 }

@@ -3,6 +3,7 @@
 #include "platform/SdlInit.h"
 
 #include <SDL.h>
+#include <epoxy/gl.h>
 
 #include <string>
 
@@ -196,6 +197,16 @@ bool SwapGLWindow(GLWindowHandle* h)
     if (!h)
         return false;
     SDL_GL_SwapWindow(h->window);
+    // A swap on the offscreen driver does not wait for the frame: a software
+    // renderer would queue frame after frame (gigabytes of them) while the
+    // clock runs ahead of what is drawn, then stall to catch up. Waiting here
+    // gives headless runs the pace a display's swap gives.
+    static const bool offscreen = [] {
+        const char* driver = SDL_GetCurrentVideoDriver();
+        return driver && SDL_strcmp(driver, "offscreen") == 0;
+    }();
+    if (offscreen)
+        glFinish();
     return true;
 }
 

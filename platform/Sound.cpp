@@ -5,6 +5,7 @@
 #include "platform/SoundStream.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -21,6 +22,26 @@ namespace platform
 
 namespace
 {
+// ALSA prints its own lines to stderr for every device it fails to open (on a
+// machine without a sound card, a dozen before SDL falls back). The failure is
+// reported once, in our words, when the output falls back to silence; its
+// library's chatter is silenced here. The library stays loaded on purpose.
+void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+void QuietAlsa()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    void* alsa = dlopen("libasound.so.2", RTLD_LAZY | RTLD_LOCAL);
+    if (!alsa)
+        return;
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    using SetHandler = int (*)(Handler);
+    if (auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler")))
+        set(IgnoreAlsaError);
+}
 
 // The call set of this layer is that of the stream library the demo was
 // written against, whose version it reports; the player checks for it.
@@ -264,6 +285,7 @@ class SdlSoundLayer : public SoundLayer
 
     bool OpenDevice(const SDL_AudioSpec& want, SDL_AudioSpec& have, std::string& error)
     {
+        QuietAlsa();
         if (!EnsureSdlSubsystem(SDL_INIT_AUDIO))
         {
             error = SDL_GetError();

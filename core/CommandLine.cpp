@@ -56,7 +56,8 @@ const char* HelpText()
            "\n"
            "Exit status: 0 the demo finished, Escape was pressed or \"exit\" was chosen;\n"
            "             1 a fatal failure ended the run; 2 bad usage.\n"
-           "  --check: 0 no reports, 1 the script raised reports, 2 the script could not be opened.\n";
+           "  --check: 0 no reports, 1 the script raised reports, 2 the script could not be "
+           "opened.\n";
 }
 
 bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string& error)

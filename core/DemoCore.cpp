@@ -29,7 +29,10 @@ DemoCore::~DemoCore()
     m_Effects.clear();
 }
 
-MusicPlayer* DemoCore::CreateMusicPlayer() { return new MusicPlayer; }
+MusicPlayer* DemoCore::CreateMusicPlayer()
+{
+    return new MusicPlayer;
+}
 
 bool DemoCore::ParseScript(const std::string& scriptName)
 {

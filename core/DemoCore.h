@@ -18,7 +18,7 @@ class MusicPlayer;
 struct TEffect
 {
     float StartTime;
-    float StopTime; // inclusive
+    float StopTime;  // inclusive
     int32_t LayerID; // compared as unsigned when sorting
     IEffect* Effect;
 };
@@ -44,7 +44,7 @@ enum DemoState
 
 class DemoCore
 {
-public:
+  public:
     DemoCore();
     virtual ~DemoCore();
     DemoCore(const DemoCore&) = delete;
@@ -79,13 +79,13 @@ public:
     uint64_t GetDeliveredMessageCount() const { return m_Delivered; }
     uint64_t GetFrameCount() const { return m_Frames; }
 
-protected:
+  protected:
     // Seams: tests replace the music player with a fake.
     virtual MusicPlayer* CreateMusicPlayer();
     // Runs the script parser on the named script; true when it succeeded.
     virtual bool ParseScript(const std::string& scriptName);
 
-private:
+  private:
     void SortMessages();
     void InitialiseEffects();
     void MainLoop();

@@ -4,8 +4,12 @@
 
 // One line, 445 characters, beginning with a space: the authors' word to the audience.
 const char* const kErrorTrailer =
-    " Hey you out there, yes you in front of the screen: something went wrong while the demo was getting ready, and we are sorry that you have to read this instead of watching it. Check that the Data folder sits next to the p"
-    "rogram, that the script and the music are where the script says, and that your graphics driver is awake. Then grab a drink, try once more, and if it still sulks, come and tell us at the party and we will buy you one. Cheers!!";
+    " Hey you out there, yes you in front of the screen: something went wrong while the demo was "
+    "getting ready, and we are sorry that you have to read this instead of watching it. Check that "
+    "the Data folder sits next to the p"
+    "rogram, that the script and the music are where the script says, and that your graphics "
+    "driver is awake. Then grab a drink, try once more, and if it still sulks, come and tell us at "
+    "the party and we will buy you one. Cheers!!";
 
 void ShowError(std::string context, std::string message)
 {

@@ -5,7 +5,7 @@ class OGLWindow;
 
 class ILoadingScreen
 {
-public:
+  public:
     explicit ILoadingScreen(OGLWindow* window) : m_Window(window) {}
     virtual ~ILoadingScreen() = default;
     virtual void Begin() = 0; // once, before the first effect initialises
@@ -13,7 +13,7 @@ public:
     void SetProgress(float fraction) { m_Progress = fraction; }
     float GetProgress() const { return m_Progress; }
 
-protected:
+  protected:
     OGLWindow* m_Window;
     float m_Progress = 0.0f;
 };

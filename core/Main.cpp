@@ -1,3 +1,6 @@
 #include "core/Startup.h"
 
-int main(int argc, char** argv) { return RunProgram(argc, argv); }
+int main(int argc, char** argv)
+{
+    return RunProgram(argc, argv);
+}

@@ -143,8 +143,8 @@ int RunProgram(int argc, char** argv)
 
     if (cmd.check)
     {
-        std::string script = cmd.checkScript.empty() ? platform::DataPath("script.txt")
-                                                     : cmd.checkScript;
+        std::string script =
+            cmd.checkScript.empty() ? platform::DataPath("script.txt") : cmd.checkScript;
         return RunScriptCheck(script, cmd.hasStart ? cmd.startMs : 0);
     }
     if (!cmd.reportFile.empty())
@@ -199,11 +199,11 @@ int RunProgram(int argc, char** argv)
     if (!platform::HasDisplay() || platform::IsBatchMode())
     {
         double rate = wall > 0.0 ? static_cast<double>(frames) / wall : 0.0;
-        std::fprintf(stderr,
-                     "vortexel: %s at %.3f s: %llu frames, %.1f frames/s, %llu messages delivered\n",
-                     finished ? "finished" : "stopped", static_cast<double>(Timer::GetTime()),
-                     static_cast<unsigned long long>(frames), rate,
-                     static_cast<unsigned long long>(delivered));
+        std::fprintf(
+            stderr, "vortexel: %s at %.3f s: %llu frames, %.1f frames/s, %llu messages delivered\n",
+            finished ? "finished" : "stopped", static_cast<double>(Timer::GetTime()),
+            static_cast<unsigned long long>(frames), rate,
+            static_cast<unsigned long long>(delivered));
     }
     if (!loaded || platform::FailureQuitWasRequested())
         return 1;

@@ -48,11 +48,26 @@ void Timer::Update()
     }
 }
 
-float Timer::GetTime() { return playTime + offset; }
-float Timer::GetFrameTime() { return frameTime; }
-int Timer::GetFPS() { return fps; }
-void Timer::SetTime(float seconds) { playTime = seconds; }
-void Timer::SetSpeed(float factor) { speed = factor; }
+float Timer::GetTime()
+{
+    return playTime + offset;
+}
+float Timer::GetFrameTime()
+{
+    return frameTime;
+}
+int Timer::GetFPS()
+{
+    return fps;
+}
+void Timer::SetTime(float seconds)
+{
+    playTime = seconds;
+}
+void Timer::SetSpeed(float factor)
+{
+    speed = factor;
+}
 
 void Timer::Reset()
 {

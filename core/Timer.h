@@ -5,7 +5,7 @@
 
 class Timer
 {
-public:
+  public:
     static void Start(float offset);
     static void Update();
     static float GetTime();      // play time + offset

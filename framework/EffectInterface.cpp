@@ -30,4 +30,7 @@ IEffect* EffectInterface::FindEffect(const std::string& name) const
     return nullptr;
 }
 
-void EffectInterface::Clear() { m_Effects.clear(); }
+void EffectInterface::Clear()
+{
+    m_Effects.clear();
+}

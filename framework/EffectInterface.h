@@ -17,7 +17,7 @@ struct TEffectList
 
 class EffectInterface
 {
-public:
+  public:
     EffectInterface();
     ~EffectInterface();
     EffectInterface(const EffectInterface&) = delete;
@@ -37,7 +37,7 @@ public:
 
     const std::vector<TEffectList>& Effects() const { return m_Effects; }
 
-private:
+  private:
     MessageInterface* m_Messages;
     std::vector<TEffectList> m_Effects;
 };

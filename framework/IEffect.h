@@ -10,7 +10,7 @@ class MessageInterface;
 
 class IEffect
 {
-public:
+  public:
     IEffect() = default;
     virtual ~IEffect() = default;
 
@@ -40,7 +40,7 @@ public:
     void SetTime(float t) { m_Time = t; }
     void AddTime(float dt) { m_Time = m_Time + dt; }
 
-protected:
+  protected:
     OGLWindow* m_Window = nullptr;
     DemoCore* m_Core = nullptr;
     bool m_Initialised = false;

@@ -17,9 +17,10 @@ struct TMessageMap
 
 class MessageInterface
 {
-public:
+  public:
     // Appends an entry and returns its id; duplicates are not checked.
-    int32_t RegisterMessage(const std::string& name, IEffect* effect, const std::string& description);
+    int32_t RegisterMessage(const std::string& name, IEffect* effect,
+                            const std::string& description);
     // Id of the first entry of that effect with exactly that name; 0 if none or effect is null.
     int32_t FindMessage(const char* name, IEffect* effect) const;
     // "name  (description)\n" for each entry of the effect, in declaration order.
@@ -27,7 +28,7 @@ public:
 
     const std::vector<TMessageMap>& Entries() const { return m_Entries; }
 
-private:
+  private:
     std::vector<TMessageMap> m_Entries;
     int32_t m_LastID = 0;
 };

@@ -32,7 +32,10 @@ void PrepareVideoDriver()
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
 }
 
-void SetBatchMode(bool on) { batchMode = on; }
+void SetBatchMode(bool on)
+{
+    batchMode = on;
+}
 
 bool IsBatchMode()
 {
@@ -40,6 +43,9 @@ bool IsBatchMode()
     return batchMode || (v && std::strcmp(v, "1") == 0);
 }
 
-bool IsInteractive() { return HasDisplay() && !IsBatchMode(); }
+bool IsInteractive()
+{
+    return HasDisplay() && !IsBatchMode();
+}
 
 } // namespace platform

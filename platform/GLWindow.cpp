@@ -201,7 +201,8 @@ bool SwapGLWindow(GLWindowHandle* h)
     // renderer would queue frame after frame (gigabytes of them) while the
     // clock runs ahead of what is drawn, then stall to catch up. Waiting here
     // gives headless runs the pace a display's swap gives.
-    static const bool offscreen = [] {
+    static const bool offscreen = []
+    {
         const char* driver = SDL_GetCurrentVideoDriver();
         return driver && SDL_strcmp(driver, "offscreen") == 0;
     }();

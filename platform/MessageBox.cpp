@@ -35,8 +35,14 @@ void ShowMessageBox(BoxIcon icon, const std::string& caption, const std::string&
     SDL_ShowSimpleMessageBox(flags, caption.c_str(), text.c_str(), nullptr);
 }
 
-void SetMessageBoxRecorder(BoxRecorder r) { recorder = std::move(r); }
+void SetMessageBoxRecorder(BoxRecorder r)
+{
+    recorder = std::move(r);
+}
 
-void SetMessageBoxEcho(bool on) { echo = on; }
+void SetMessageBoxEcho(bool on)
+{
+    echo = on;
+}
 
 } // namespace platform

@@ -18,7 +18,8 @@ enum class BoxIcon
 void ShowMessageBox(BoxIcon icon, const std::string& caption, const std::string& text);
 
 // Tests install a recorder to see every box; an empty function removes it.
-using BoxRecorder = std::function<void(BoxIcon, const std::string& caption, const std::string& text)>;
+using BoxRecorder =
+    std::function<void(BoxIcon, const std::string& caption, const std::string& text)>;
 void SetMessageBoxRecorder(BoxRecorder recorder);
 
 // Silences the stderr copy (for tests that raise many boxes on purpose).

@@ -106,6 +106,9 @@ std::string DataPath(const std::string& name)
     return ResolvePath(DataFolder() + "/" + name);
 }
 
-bool FileExists(const std::string& path) { return Exists(path); }
+bool FileExists(const std::string& path)
+{
+    return Exists(path);
+}
 
 } // namespace platform

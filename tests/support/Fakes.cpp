@@ -11,9 +11,10 @@ namespace testing_support
 BoxRecorder::BoxRecorder()
 {
     platform::SetMessageBoxEcho(false);
-    platform::SetMessageBoxRecorder([this](platform::BoxIcon icon, const std::string& caption,
-                                           const std::string& text)
-                                    { boxes.push_back(RecordedBox{icon, caption, text}); });
+    platform::SetMessageBoxRecorder(
+        [this](platform::BoxIcon icon, const std::string& caption, const std::string& text) {
+            boxes.push_back(RecordedBox{icon, caption, text});
+        });
 }
 
 BoxRecorder::~BoxRecorder()
@@ -25,8 +26,14 @@ BoxRecorder::~BoxRecorder()
 namespace
 {
 int64_t ticks = 0;
-int64_t Count() { return ticks; }
-int64_t Frequency() { return 1000000; }
+int64_t Count()
+{
+    return ticks;
+}
+int64_t Frequency()
+{
+    return 1000000;
+}
 } // namespace
 
 ManualCounter::ManualCounter()
@@ -35,12 +42,27 @@ ManualCounter::ManualCounter()
     platform::SetCounterSource(Count, Frequency);
 }
 
-ManualCounter::~ManualCounter() { platform::SetCounterSource(nullptr, nullptr); }
+ManualCounter::~ManualCounter()
+{
+    platform::SetCounterSource(nullptr, nullptr);
+}
 
-void ManualCounter::Advance(double seconds) { ticks += std::llround(seconds * 1e6); }
-void ManualCounter::Set(int64_t t) { ticks = t; }
-int64_t ManualCounter::Ticks() { return ticks; }
+void ManualCounter::Advance(double seconds)
+{
+    ticks += std::llround(seconds * 1e6);
+}
+void ManualCounter::Set(int64_t t)
+{
+    ticks = t;
+}
+int64_t ManualCounter::Ticks()
+{
+    return ticks;
+}
 
-void ResetEvents() { platform::FlushEvents(); }
+void ResetEvents()
+{
+    platform::FlushEvents();
+}
 
 } // namespace testing_support

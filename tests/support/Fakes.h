@@ -19,7 +19,7 @@ struct RecordedBox
 // Records every message box while alive; no box reaches stderr or the screen.
 class BoxRecorder
 {
-public:
+  public:
     BoxRecorder();
     ~BoxRecorder();
     std::vector<RecordedBox> boxes;
@@ -28,7 +28,7 @@ public:
 // A counter that only moves when told to. Frequency 1,000,000 ticks per second.
 class ManualCounter
 {
-public:
+  public:
     ManualCounter();
     ~ManualCounter();
     static void Advance(double seconds);

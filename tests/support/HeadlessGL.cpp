@@ -20,7 +20,10 @@ HeadlessGL::HeadlessGL(int width, int height)
         glViewport(0, 0, width, height);
 }
 
-HeadlessGL::~HeadlessGL() { platform::CloseGLWindow(m_Handle); }
+HeadlessGL::~HeadlessGL()
+{
+    platform::CloseGLWindow(m_Handle);
+}
 
 std::vector<uint8_t> HeadlessGL::ReadPixels(int x, int y, int w, int h)
 {

@@ -15,7 +15,7 @@ namespace testing_support
 
 class HeadlessGL
 {
-public:
+  public:
     explicit HeadlessGL(int width = 64, int height = 64);
     ~HeadlessGL();
     bool ok() const { return m_Handle != nullptr; }
@@ -26,7 +26,7 @@ public:
     // One pixel as 0xRRGGBBAA.
     static uint32_t Pixel(int x, int y);
 
-private:
+  private:
     platform::GLWindowHandle* m_Handle = nullptr;
 };
 

@@ -11,7 +11,10 @@
 // before the leak check (so no suppression can name it): leak detection is off
 // for the programs that open GL contexts, and for the engine they start.
 // Address and undefined-behaviour checks stay on.
-extern "C" const char* __lsan_default_options() { return "detect_leaks=0"; }
+extern "C" const char* __lsan_default_options()
+{
+    return "detect_leaks=0";
+}
 #endif
 
 int main(int argc, char** argv)

@@ -9,8 +9,8 @@ PACKAGES=(
   libepoxy-dev libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri libegl1-mesa
   libdevil-dev
   libsndfile1-dev libopenmpt-dev libkissfft-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
-  sox libsox-fmt-all xvfb xauth
+  libgtest-dev libgmock-dev
+  sox libsox-fmt-all
 )
 
 missing=()

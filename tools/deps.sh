@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake pkg-config git
   libsdl2-dev libsdl2-ttf-dev fonts-dejavu-core
-  libepoxy-dev libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri libegl1-mesa
+  libepoxy-dev libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri libegl1 libegl-mesa0 libglx-mesa0
   libdevil-dev
   libsndfile1-dev libopenmpt-dev libkissfft-dev
   libgtest-dev libgmock-dev

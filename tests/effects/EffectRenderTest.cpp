@@ -3,10 +3,12 @@
 
 #include "core/DemoCore.h"
 #include "core/Timer.h"
+#include "effects/BlackFlashOverlay.h"
 #include "effects/FX_DesignOverlay.h"
 #include "effects/FX_ExplosiveIntro.h"
 #include "effects/FX_MainScene.h"
 #include "effects/FX_MessageOverlay.h"
+#include "effects/WhiteFlashOverlay.h"
 #include "framework/EffectInterface.h"
 #include "gfx/OGLWindow.h"
 #include "gfx/RenderTarget.h"
@@ -18,6 +20,7 @@
 
 #include <epoxy/gl.h>
 
+#include <string>
 #include <vector>
 
 using testing_support::FakeSpectrum;
@@ -211,9 +214,92 @@ TEST_F(EffectRender, MainSceneIsBlackInSilenceAndBrightWithLevels)
         for (int x = 0; x < W; ++x)
             lit += Brightness(loud.At(x, y)) > 60;
     EXPECT_GT(lit, W * H / 20);
+    // The raster lines keep their rows black through the plates and the glow:
+    // they write depth the later passes cannot pass.
+    int gaps = 0;
+    for (int y = 1; y + 1 < H; ++y)
+        for (int x = 0; x < W; ++x)
+            gaps += Brightness(loud.At(x, y)) == 0 && Brightness(loud.At(x, y - 1)) > 60 &&
+                    Brightness(loud.At(x, y + 1)) > 60;
+    EXPECT_GT(gaps, lit / 5);
     // The window's viewport is back after the off-screen pass.
     GLint vp[4];
     glGetIntegerv(GL_VIEWPORT, vp);
     EXPECT_EQ(W, vp[2]);
     EXPECT_EQ(H, vp[3]);
+}
+
+namespace
+{
+// What an effect's Render leaves behind that the next effect of the frame
+// inherits: -1 means "whatever it was before".
+struct LeftState
+{
+    const char* name;
+    IEffect* effect;
+    int depthTest, blend, texture2D;
+};
+
+bool Enabled(GLenum cap)
+{
+    return glIsEnabled(cap) == GL_TRUE;
+}
+
+GLint Get(GLenum what)
+{
+    GLint v = 0;
+    glGetIntegerv(what, &v);
+    return v;
+}
+} // namespace
+
+TEST_F(EffectRender, EveryEffectBalancesItsMatrixStacksAndLeavesItsDocumentedState)
+{
+    EffectInterface registry;
+    WhiteFlashOverlay white;
+    BlackFlashOverlay black;
+    FX_ExplosiveIntro intro;
+    FX_DesignOverlay design;
+    FX_MainScene scene;
+    FX_MessageOverlay message;
+    LeftState cases[] = {
+        {"WhiteFlashOverlay", &white, 1, 0, 0}, {"BlackFlashOverlay", &black, -1, 0, 0},
+        {"FX_ExplosiveIntro", &intro, 1, 0, 1}, {"FX_DesignOverlay", &design, 1, -1, 0},
+        {"FX_MainScene", &scene, -1, 1, 1},     {"FX_MessageOverlay", &message, -1, 0, 1},
+    };
+    for (LeftState& c : cases)
+    {
+        registry.RegisterEffect(c.name, c.effect, c.name);
+        c.effect->Init(&window, &core);
+    }
+    MessageInterface* m = registry.GetMessageInterface();
+    message.OnMessage(m->FindMessage("next_text", &message), nullptr, 0);
+    white.OnMessage(m->FindMessage("flash", &white), nullptr, 0);
+    black.OnMessage(m->FindMessage("flash", &black), nullptr, 0);
+    spectrum.Set(0, 90, 0.5f);
+    while (glGetError() != GL_NO_ERROR)
+    {
+    }
+
+    for (const LeftState& c : cases)
+        for (bool before : {false, true})
+        {
+            SCOPED_TRACE(std::string(c.name) + (before ? " after enabling" : " after disabling"));
+            for (GLenum cap : {GL_DEPTH_TEST, GL_BLEND, GL_TEXTURE_2D})
+                before ? glEnable(cap) : glDisable(cap);
+            Step(*c.effect, 0.02);
+            window.ResetForEffect();
+            c.effect->Render();
+            EXPECT_EQ(GL_NO_ERROR, glGetError());
+            EXPECT_EQ(GL_MODELVIEW, Get(GL_MATRIX_MODE));
+            EXPECT_EQ(1, Get(GL_MODELVIEW_STACK_DEPTH));
+            EXPECT_EQ(1, Get(GL_PROJECTION_STACK_DEPTH));
+            EXPECT_EQ(GL_TRUE, Get(GL_DEPTH_WRITEMASK));
+            EXPECT_EQ(0, Get(GL_FRAMEBUFFER_BINDING));
+            auto expect = [&](GLenum cap, int want)
+            { EXPECT_EQ(want < 0 ? before : want == 1, Enabled(cap)) << std::hex << cap; };
+            expect(GL_DEPTH_TEST, c.depthTest);
+            expect(GL_BLEND, c.blend);
+            expect(GL_TEXTURE_2D, c.texture2D);
+        }
 }

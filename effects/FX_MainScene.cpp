@@ -2,6 +2,7 @@
 
 #include "core/Timer.h"
 #include "effects/EffectDrawing.h"
+#include "gfx/OGLWindow.h"
 #include "gfx/RenderTarget.h"
 #include "gfx/Texture.h"
 #include "gfx/TextureManager.h"
@@ -128,13 +129,45 @@ void FX_MainScene::Plates() const
     glDisable(GL_BLEND);
 }
 
+void FX_MainScene::DrawGlow() const
+{
+    glLoadIdentity();
+    glEnable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
+    glBlendFunc(GL_ONE, GL_ONE);
+    glColor3f(m_Level[0] + 0.2f, 0.2f, 0.2f);
+    fx::PushOrtho();
+    RenderTarget::BindTexture();
+    fx::DrawUnitQuad();
+    const float d = 1.0f / 512.0f;
+    const float offsets[6][2] = {{d, 0}, {d, d}, {d, -d}, {-d, 0}, {-d, d}, {-d, -d}};
+    for (const auto& o : offsets)
+    {
+        glPushMatrix();
+        glTranslatef(o[0], o[1], 0.0f);
+        fx::DrawUnitQuad();
+        glPopMatrix();
+    }
+    RenderTarget::ReleaseTexture();
+    fx::PopOrtho();
+    glDisable(GL_BLEND);
+}
+
 void FX_MainScene::Render()
 {
-    RenderTarget::Begin();
-    RenderTarget::SetupView(512, 512, 45.0f);
-    Camera();
-    Plates();
-    RenderTarget::End();
+    // Without the off-screen target (its creation failed) there is no glow:
+    // the plates are drawn once, into the whole window, and the rest follows.
+    const bool glow = RenderTarget::IsCreated();
+    if (glow)
+    {
+        RenderTarget::Begin();
+        RenderTarget::SetupView(512, 512, 45.0f);
+        Camera();
+        Plates();
+        RenderTarget::End();
+    }
+    else if (m_Window)
+        m_Window->SetPerspective(45.0f);
 
     // Raster lines, drawn with depth writing on.
     fx::PushOrtho();
@@ -156,26 +189,8 @@ void FX_MainScene::Render()
     Plates();
 
     // Glow: the off-screen image, seven times with one-texel offsets.
-    glLoadIdentity();
-    glEnable(GL_BLEND);
-    glEnable(GL_TEXTURE_2D);
-    glBlendFunc(GL_ONE, GL_ONE);
-    glColor3f(m_Level[0] + 0.2f, 0.2f, 0.2f);
-    fx::PushOrtho();
-    RenderTarget::BindTexture();
-    fx::DrawUnitQuad();
-    const float d = 1.0f / 512.0f;
-    const float offsets[6][2] = {{d, 0}, {d, d}, {d, -d}, {-d, 0}, {-d, d}, {-d, -d}};
-    for (const auto& o : offsets)
-    {
-        glPushMatrix();
-        glTranslatef(o[0], o[1], 0.0f);
-        fx::DrawUnitQuad();
-        glPopMatrix();
-    }
-    RenderTarget::ReleaseTexture();
-    fx::PopOrtho();
-    glDisable(GL_BLEND);
+    if (glow)
+        DrawGlow();
 
     glColor3f(1.0f, 1.0f, 1.0f);
     fx::PushOrtho();

@@ -34,6 +34,7 @@ class FX_MainScene : public IEffect
   private:
     void Camera() const;
     void Plates() const;
+    void DrawGlow() const;
 
     Texture* m_Scene = nullptr;
     Texture* m_FirstLogoTexture = nullptr;

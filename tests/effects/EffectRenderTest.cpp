@@ -303,3 +303,27 @@ TEST_F(EffectRender, EveryEffectBalancesItsMatrixStacksAndLeavesItsDocumentedSta
             expect(GL_TEXTURE_2D, c.texture2D);
         }
 }
+
+// Without the off-screen target the scene still fills the window, with no glow.
+TEST_F(EffectRender, MainSceneWithoutRenderTargetDrawsIntoTheWholeWindow)
+{
+    RenderTarget::Destroy();
+    ASSERT_FALSE(RenderTarget::IsCreated());
+    FX_MainScene scene;
+    scene.Init(&window, &core);
+    spectrum.Set(0, 90, 0.5f);
+    for (int i = 0; i < 10; ++i)
+        Step(scene, 0.02);
+    window.BeginFrame();
+    scene.Render();
+    GLint vp[4];
+    glGetIntegerv(GL_VIEWPORT, vp);
+    EXPECT_EQ(W, vp[2]);
+    EXPECT_EQ(H, vp[3]);
+    Frame f;
+    int litHigh = 0;
+    for (int y = 600; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            litHigh += Brightness(f.At(x, y)) > 30;
+    EXPECT_GT(litHigh, 0) << "the plates belong to the whole window, not a 512 x 512 corner";
+}

@@ -213,8 +213,13 @@ bool SwapGLWindow(GLWindowHandle* h)
 
 bool SetGLWindowTitle(GLWindowHandle* h, const char* title)
 {
-    if (!h)
+    if (!h || !title)
         return false;
+    // The core rewrites the title every frame but its text changes about once
+    // a second; each SDL call costs a window-system round of property changes
+    // (and the window manager a redraw), so only a new text is passed on.
+    if (h->title == title)
+        return true;
     h->title = title;
     SDL_SetWindowTitle(h->window, title);
     return true;

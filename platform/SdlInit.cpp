@@ -17,4 +17,10 @@ bool EnsureSdlSubsystem(uint32_t flags)
     return SDL_InitSubSystem(missing) == 0;
 }
 
+void ShutdownSdl()
+{
+    if (SDL_WasInit(0) != 0)
+        SDL_Quit();
+}
+
 } // namespace platform

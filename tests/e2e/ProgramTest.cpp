@@ -137,3 +137,55 @@ TEST_F(ProgramTest, ShippedDemoPlaysItsEndHeadlessAndFinishes)
     EXPECT_GE(end, 96.0);
     EXPECT_LT(end, 97.5) << o.err;
 }
+
+// A fatal report during loading (a missing image, a missing music file) posts
+// a failing quit request: the effects still initialise, the run stops at a
+// pump instead of playing its 20 s, and the status says it failed.
+TEST_F(ProgramTest, FatalReportsDuringLoadingStopTheRunWithStatus1)
+{
+    const std::string effects =
+        "[EFFECT] EffectName = FX_ExplosiveIntro; StartTime = 0; StopTime = 20000; LayerID = 1;\n"
+        "[EFFECT] EffectName = FX_MessageOverlay; StartTime = 0; StopTime = 20000; LayerID = 2;\n";
+    WriteFile("Data/script.txt", effects); // no images in the folder
+    Outcome images = Run("");
+    if (Has(images.err, "Vortexel 1.5 Error: Window"))
+        GTEST_SKIP() << "no offscreen GL on this machine";
+    EXPECT_EQ(1, images.status) << images.err;
+    // Both effects were initialised after the first failure.
+    EXPECT_TRUE(Has(images.err, "Vortexel 1.5 Error: Texture Loader\nBad: ")) << images.err;
+    EXPECT_TRUE(Has(images.err, "explosive.jpg")) << images.err;
+    EXPECT_TRUE(Has(images.err, "msg_1.png")) << images.err;
+    EXPECT_TRUE(Has(images.err, "vortexel: stopped at ")) << images.err;
+
+    WriteFile("Data/script.txt",
+              "[MUSIC] FileName = gone.ogg;\n"
+              "[EFFECT] EffectName = WhiteFlashOverlay; StartTime = 0; StopTime = 20000; "
+              "LayerID = 1;\n");
+    Outcome music = Run("");
+    EXPECT_EQ(1, music.status) << music.err;
+    EXPECT_TRUE(Has(music.err, "Vortexel 1.5 Error: FMOD Music Player\n"
+                               "Bad: Cannot Open Music File: gone.ogg\r\n"))
+        << music.err;
+    EXPECT_TRUE(Has(music.err, "vortexel: stopped at ")) << music.err;
+}
+
+// Reports that skip one entry are not fatal: the rest of the demo plays to
+// its end and the status is 0.
+TEST_F(ProgramTest, SkippedEntriesAreReportedAndTheDemoStillFinishes)
+{
+    WriteFile("Data/script.txt",
+              "[EFFECT] EffectName = FX_Nothing; StartTime = 0; StopTime = 200; LayerID = 1;\n"
+              "[MESSAGE] MessageText = flash; ActivationTime = 0; TargetEffect = Nobody; "
+              "Parameter = 4;\n"
+              "[EFFECT] EffectName = WhiteFlashOverlay; StartTime = 0; LayerID = 1;\n"
+              "[EFFECT] EffectName = WhiteFlashOverlay; StartTime = 0; StopTime = 200; "
+              "LayerID = 1;\n");
+    Outcome o = Run("");
+    if (Has(o.err, "Vortexel 1.5 Error: Window"))
+        GTEST_SKIP() << "no offscreen GL on this machine";
+    EXPECT_EQ(0, o.status) << o.err;
+    EXPECT_TRUE(Has(o.err, "Vortexel 1.5 Error: Init\nBad: Unknown Effect Name!")) << o.err;
+    EXPECT_TRUE(Has(o.err, "Vortexel 1.5 Error: Message Init\nBad: Unknown Effect Name!")) << o.err;
+    EXPECT_TRUE(Has(o.err, "NO STOP TIME DEFINED")) << o.err;
+    EXPECT_TRUE(Has(o.err, "vortexel: finished at 0.2")) << o.err;
+}

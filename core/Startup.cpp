@@ -196,7 +196,7 @@ int RunProgram(int argc, char** argv)
     uint64_t delivered = core->GetDeliveredMessageCount();
     Cleanup();
 
-    if (!platform::HasDisplay() || platform::IsBatchMode())
+    if (loaded && (!platform::HasDisplay() || platform::IsBatchMode()))
     {
         double rate = wall > 0.0 ? static_cast<double>(frames) / wall : 0.0;
         std::fprintf(

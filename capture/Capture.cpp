@@ -125,9 +125,22 @@ int RunCapture(const CommandLine& cmd)
             return BadUse(why);
     }
 
+    // Leaves nothing behind of a run that did not get to write a frame.
+    auto removeFrameFolder = [&]
+    {
+        if (settings.kind != CaptureKind::Frames)
+            return;
+        std::error_code ec;
+        fs::remove(settings.out + "/audio.wav", ec);
+        if (createdFolder)
+            fs::remove(settings.out, ec);
+    };
     TraceWriter trace;
     if (!cmd.traceFile.empty() && !trace.Open(cmd.traceFile))
+    {
+        removeFrameFolder();
         return BadUse("cannot create the trace file " + cmd.traceFile);
+    }
 
     // Offline: no display, no dialog, no boxes, no sound device; the clock
     // steps exactly one frame per frame.
@@ -149,13 +162,7 @@ int RunCapture(const CommandLine& cmd)
     if (!loaded)
     {
         Cleanup();
-        if (settings.kind == CaptureKind::Frames)
-        {
-            std::error_code ec;
-            fs::remove(settings.out + "/audio.wav", ec);
-            if (createdFolder)
-                fs::remove(settings.out, ec);
-        }
+        removeFrameFolder();
         return 1;
     }
     if (settings.kind == CaptureKind::Frames)
@@ -190,8 +197,9 @@ int RunCapture(const CommandLine& cmd)
     {
         const uint64_t frames = session.Frames();
         const double wall = session.WallSeconds();
-        std::fprintf(stderr, "vortexel: %s %s: %llu frames, %s at %d frames/s, in %.1f s (%.1f "
-                             "frames/s)\n",
+        std::fprintf(stderr,
+                     "vortexel: %s %s: %llu frames, %s at %d frames/s, in %.1f s (%.1f "
+                     "frames/s)\n",
                      finished ? "wrote" : "stopped, kept", settings.out.c_str(),
                      static_cast<unsigned long long>(frames),
                      Seconds(static_cast<double>(frames) / settings.fps).c_str(), settings.fps,

@@ -81,9 +81,9 @@ bool CaptureSession::Begin(std::string& error)
         return false;
     }
     m_Audio.resize(2 * static_cast<size_t>(kSoundRate / m_Settings.fps + 1));
-    m_Queue.reset(new FrameQueue(static_cast<size_t>(m_Width) * static_cast<size_t>(m_Height) * 4,
-                                 kQueueDepth, [this](const unsigned char* rgba, uint64_t index)
-                                 { return WriteFrame(rgba, index); }));
+    m_Queue.reset(new FrameQueue(
+        static_cast<size_t>(m_Width) * static_cast<size_t>(m_Height) * 4, kQueueDepth,
+        [this](const unsigned char* rgba, uint64_t index) { return WriteFrame(rgba, index); }));
     m_Progress.reset(new ProgressLine(stderr, platform::IsTerminal(2), m_Total));
     m_Keys.Open(0);
     m_Began = std::chrono::steady_clock::now();

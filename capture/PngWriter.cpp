@@ -43,12 +43,14 @@ bool PngWriter::Write(const std::string& path, const unsigned char* rgba, int wi
     for (int y = 0; y < height; ++y)
     {
         const unsigned char* row = rgba + 4 * w * static_cast<size_t>(height - 1 - y);
-        const unsigned char* above = y > 0 ? rgba + 4 * w * static_cast<size_t>(height - y) : nullptr;
+        const unsigned char* above =
+            y > 0 ? rgba + 4 * w * static_cast<size_t>(height - y) : nullptr;
         unsigned char* out = &m_Raw[stride * static_cast<size_t>(y)];
         *out++ = 2;
         for (size_t x = 0; x < w; ++x)
             for (int c = 0; c < 3; ++c)
-                *out++ = static_cast<unsigned char>(row[4 * x + c] - (above ? above[4 * x + c] : 0));
+                *out++ =
+                    static_cast<unsigned char>(row[4 * x + c] - (above ? above[4 * x + c] : 0));
     }
     uLongf packedSize = compressBound(static_cast<uLong>(m_Raw.size()));
     m_Packed.resize(packedSize);

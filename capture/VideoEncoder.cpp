@@ -28,10 +28,14 @@ VideoEncoder::~VideoEncoder()
 
 std::vector<std::string> VideoEncoder::EncodeArguments(const Settings& s, const std::string& video)
 {
-    std::vector<std::string> a = {s.ffmpeg,      "-hide_banner", "-nostdin", "-loglevel",
-                                  "error",       "-y",           "-f",       "rawvideo",
-                                  "-pix_fmt",    "rgba",         "-s",       Size(s.width, s.height),
-                                  "-framerate",  std::to_string(s.fps), "-i", "pipe:0",
+    std::vector<std::string> a = {s.ffmpeg,     "-hide_banner",
+                                  "-nostdin",   "-loglevel",
+                                  "error",      "-y",
+                                  "-f",         "rawvideo",
+                                  "-pix_fmt",   "rgba",
+                                  "-s",         Size(s.width, s.height),
+                                  "-framerate", std::to_string(s.fps),
+                                  "-i",         "pipe:0",
                                   "-an"};
     // GL rows come bottom first. A size of another shape is fitted inside and
     // padded; a 4:3 size is an exact scale.
@@ -57,9 +61,9 @@ std::vector<std::string> VideoEncoder::MuxArguments(const Settings& s, const std
                                                     const std::string& audio,
                                                     const std::string& out)
 {
-    std::vector<std::string> a = {s.ffmpeg, "-hide_banner", "-nostdin", "-loglevel", "error", "-y",
-                                  "-i",     video,          "-i",       audio,       "-map", "0:v:0",
-                                  "-map",   "1:a:0",        "-c:v",     "copy"};
+    std::vector<std::string> a = {
+        s.ffmpeg, "-hide_banner", "-nostdin", "-loglevel", "error", "-y",    "-i",   video,
+        "-i",     audio,          "-map",     "0:v:0",     "-map",  "1:a:0", "-c:v", "copy"};
     if (s.kind == CaptureKind::Webm)
         a.insert(a.end(), {"-c:a", "libopus", "-b:a", "160k", "-f", "webm"});
     else if (s.kind == CaptureKind::Mkv)

@@ -53,8 +53,7 @@ class VideoEncoder
     // The ffmpeg arguments of both passes (for tests and the docs).
     static std::vector<std::string> EncodeArguments(const Settings& s, const std::string& video);
     static std::vector<std::string> MuxArguments(const Settings& s, const std::string& video,
-                                                 const std::string& audio,
-                                                 const std::string& out);
+                                                 const std::string& audio, const std::string& out);
 
   private:
     std::string LogTail(const std::string& log) const;

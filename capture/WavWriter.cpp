@@ -36,9 +36,10 @@ bool WavWriter::Open(const std::string& path)
 bool WavWriter::WriteHeader()
 {
     const uint64_t bytes = m_Frames * kChannels * 2;
-    const uint32_t data = bytes > 0xFFFFFFFFull - 36 ? 0xFFFFFFFFu - 36 : static_cast<uint32_t>(bytes);
+    const uint32_t data =
+        bytes > 0xFFFFFFFFull - 36 ? 0xFFFFFFFFu - 36 : static_cast<uint32_t>(bytes);
     unsigned char h[44] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E',
-                           'f', 'm', 't', ' ', 0, 0, 0, 0, 0, 0, 0, 0};
+                           'f', 'm', 't', ' ', 0, 0, 0, 0, 0,   0,   0,   0};
     Put32(h + 4, 36 + data);
     Put32(h + 16, 16);
     Put16(h + 20, 1); // PCM

@@ -43,7 +43,8 @@ bool ParseVideoSize(const char* text, int& w, int& h)
 const char* UsageLine()
 {
     return "usage: vortexel [--windowed|--fullscreen] [--start MS] [--data DIR] [--batch]\n"
-           "                [--check [SCRIPT]] [--report FILE] [--trace FILE] [--help] [--version]\n"
+           "                [--check [SCRIPT]] [--report FILE] [--trace FILE] [--help] "
+           "[--version]\n"
            "       vortexel --capture OUT [--fps N] [--start MS] [--until MS] [--video-size WxH]\n"
            "                [--data DIR] [--trace FILE]";
 }
@@ -222,7 +223,9 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string& erro
     }
     if (out.captureOut.empty() && (out.hasFps || out.hasUntil || out.videoWidth))
     {
-        error = std::string(out.hasFps ? "--fps" : out.hasUntil ? "--until" : "--video-size") +
+        error = std::string(out.hasFps     ? "--fps"
+                            : out.hasUntil ? "--until"
+                                           : "--video-size") +
                 " needs --capture";
         return false;
     }

@@ -162,8 +162,8 @@ void DemoCore::RemoveFrameObserver(IFrameObserver* observer)
                       m_Observers.end());
 }
 
-void DemoCore::NotifyObservers(float now, float frameTime, const TMessage* message,
-                               bool delivered, const std::vector<TEffect*>& active)
+void DemoCore::NotifyObservers(float now, float frameTime, const TMessage* message, bool delivered,
+                               const std::vector<TEffect*>& active)
 {
     FrameRecord r;
     r.Frame = m_Frames;

@@ -20,8 +20,11 @@ TerminalKeys::~TerminalKeys()
 bool TerminalKeys::Open(int fd)
 {
     Close();
-    // A background job that touched the terminal would be stopped by it.
-    if (!IsTerminal(fd) || ::tcgetpgrp(fd) != ::getpgrp())
+    if (!IsTerminal(fd))
+        return false;
+    // A background job that touched its terminal would be stopped by it.
+    const pid_t foreground = ::tcgetpgrp(fd);
+    if (foreground != -1 && foreground != ::getpgrp())
         return false;
     auto* saved = new termios;
     if (::tcgetattr(fd, saved) != 0)

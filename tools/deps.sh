@@ -10,8 +10,9 @@ PACKAGES=(
   libdevil-dev
   libsndfile1-dev libopenmpt-dev libkissfft-dev
   zlib1g-dev ffmpeg
-  libgtest-dev libgmock-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
   sox libsox-fmt-all
+  dpkg-dev file lintian man-db groff-base desktop-file-utils
 )
 
 missing=()

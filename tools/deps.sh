@@ -11,6 +11,7 @@ PACKAGES=(
   libsndfile1-dev libopenmpt-dev libkissfft-dev
   libgtest-dev libgmock-dev
   sox libsox-fmt-all
+  xvfb xauth libx11-dev libxrandr-dev
 )
 
 missing=()

@@ -201,9 +201,8 @@ class VirtualDisplay
         w = static_cast<int>(rw);
         h = static_cast<int>(rh);
         std::vector<uint32_t> out;
-        XImage* image =
-            XGetImage(m_X, DefaultRootWindow(m_X), 0, 0, static_cast<unsigned>(w),
-                      static_cast<unsigned>(h), AllPlanes, ZPixmap);
+        XImage* image = XGetImage(m_X, DefaultRootWindow(m_X), 0, 0, static_cast<unsigned>(w),
+                                  static_cast<unsigned>(h), AllPlanes, ZPixmap);
         if (!image)
             return out;
         out.resize(static_cast<size_t>(w) * h);
@@ -227,6 +226,7 @@ class Program
   public:
     Program(const fs::path& dir, const std::string& display, const char* mode) : m_Dir(dir)
     {
+        fs::remove(dir / "stderr.txt"); // an earlier run's lines are not this run's
         m_Pid = ::fork();
         if (m_Pid == 0)
         {
@@ -354,7 +354,8 @@ class FullscreenTest : public ::testing::Test
                 [&]
                 {
                     screen = s_Display->Screen(w, h);
-                    return !screen.empty() && IsRed(screen[static_cast<size_t>(panelY) * w + panelX]);
+                    return !screen.empty() &&
+                           IsRed(screen[static_cast<size_t>(panelY) * w + panelX]);
                 });
         return screen;
     }
@@ -397,7 +398,7 @@ TEST_F(FullscreenTest, WithoutTheModeThePictureCoversTheScreenLetterboxed)
     for (int x : {0, 640, 1279})
         for (int y : {0, 31, 992, 1023})
             EXPECT_TRUE(IsBlack(at(x, y))) << x << ", " << y << ": " << std::hex << at(x, y);
-    EXPECT_TRUE(IsRed(at(0, 32)));   // the picture's top-left corner
+    EXPECT_TRUE(IsRed(at(0, 32))); // the picture's top-left corner
     EXPECT_TRUE(IsGrey(at(1279, 32))) << std::hex << at(1279, 32);
     EXPECT_TRUE(IsGrey(at(0, 991))) << std::hex << at(0, 991);
     EXPECT_TRUE(IsGrey(at(1279, 991))) << std::hex << at(1279, 991);

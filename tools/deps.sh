@@ -12,6 +12,7 @@ PACKAGES=(
   zlib1g-dev ffmpeg
   libgtest-dev libgmock-dev libbenchmark-dev
   sox libsox-fmt-all
+  xvfb xauth libx11-dev libxrandr-dev
   dpkg-dev file lintian man-db groff-base desktop-file-utils
 )
 

@@ -7,6 +7,7 @@
 #include "core/Timer.h"
 #include "effects/EffectKinds.h"
 #include "framework/EffectInterface.h"
+#include "gfx/ImagePrefetch.h"
 #include "gfx/OGLWindow.h"
 #include "gfx/TextureManager.h"
 #include "platform/Counter.h"
@@ -92,6 +93,8 @@ bool Startup(const StartupOptions& options, bool& windowFailed)
     dwStart = ChooseStartPosition(options, kStartPositionFile);
     Core->SetStartTime(dwStart);
 
+    // The effects' images decode on a second thread while the window opens.
+    ImagePrefetch::StartForDataFolder();
     if (!Window->Create(w, h, 32, fullscreen))
     {
         windowFailed = true;

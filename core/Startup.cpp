@@ -95,6 +95,7 @@ bool Startup(const StartupOptions& options, bool& windowFailed)
     dwStart = ChooseStartPosition(options, kStartPositionFile);
     Core->SetStartTime(dwStart);
 
+    Window->SetDesktopFullscreen(options.desktopFullscreen);
     // The effects' images decode on a second thread while the window opens.
     ImagePrefetch::StartForDataFolder();
     if (!Window->Create(w, h, 32, fullscreen))
@@ -211,6 +212,7 @@ int RunProgram(int argc, char** argv)
     {
         options.askWithDialog = false;
         options.fullscreen = cmd.fullscreen;
+        options.desktopFullscreen = cmd.desktopFullscreen;
     }
     else if (!platform::IsInteractive())
     {

@@ -876,6 +876,17 @@ Canvas DrawPanel(Fonts& fonts, int size, const PanelText& t, int index, int coun
     return c;
 }
 
+// A picture of `size` with `art` pasted in at (x0, y0); the rest is clear.
+Canvas Placed(const Canvas& art, int size, int x0, int y0)
+{
+    Canvas c(size, size);
+    for (int y = 0; y < art.H; ++y)
+        for (int x = 0; x < art.W; ++x)
+            if (x + x0 >= 0 && y + y0 >= 0 && x + x0 < size && y + y0 < size)
+                c.At(x + x0, y + y0) = art.At(x, y);
+    return c;
+}
+
 // Saves with DevIL: 3 bytes per pixel for JPEG, 4 for PNG. The canvas's first
 // row is the top of the picture.
 bool SavePicture(const Canvas& c, const std::string& path)
@@ -934,8 +945,11 @@ bool WritePictures(const std::string& dir)
         {"explosive.jpg", [] { return DrawExplosive(1024); }},
         {"mainscene.jpg", [] { return DrawNebula(1024); }},
         {"ring.jpg", [] { return DrawRing(512); }},
-        {"crest.png", [&] { return DrawCrest(fonts, 512); }},
-        {"nightdeck.png", [&] { return DrawNightdeck(fonts, 512); }},
+        // The logos are drawn a little smaller than their pictures and low in
+        // them, so that they rise to a band along the bottom of the screen and
+        // leave a clear gap under the text panels.
+        {"crest.png", [&] { return Placed(DrawCrest(fonts, 440), 512, 36, 72); }},
+        {"nightdeck.png", [&] { return Placed(DrawNightdeck(fonts, 470), 512, 42, 42); }},
         {"msg_1.png", [&] { return DrawPanel(fonts, 512, panels[0], 1, 3); }},
         {"msg_2.png", [&] { return DrawPanel(fonts, 512, panels[1], 2, 3); }},
         {"msg_3.png", [&] { return DrawPanel(fonts, 512, panels[2], 3, 3); }},

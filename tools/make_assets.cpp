@@ -969,9 +969,10 @@ bool WritePictures(const std::string& dir)
 // Music
 //
 // 120 beats per minute, 48 bars of 2 seconds, in A minor:
-//   bars  0-5   intro: pads, kicks, loud claps (the explosive intro)
+//   bars  0-5   intro: pads, a held bass, kicks, loud claps (the explosive intro)
 //   bars  6-21  part A: drums, bass, arpeggio (the main scene)
-//   bars 22-25  break: pads, long bass, a clap per bar, a snare roll
+//   bars 22-25  break: pads, long bass, a held bass, two kicks and a clap per
+//               bar, a snare roll
 //   bars 26-41  part B: everything plus a lead melody
 //   bars 42-47  outro, ending on one last hit at 94 s
 // and 1.5 s of decay after the last bar.
@@ -983,7 +984,9 @@ bool WritePictures(const std::string& dir)
 // 1.3 kHz (their harmonics are cut there); snares and claps carry tones on
 // bins 37-50 that lift band 1 above 0.2 for a few frames and die away before
 // the next sixteenth; hi-hats carry tones on bins 66 and 81. Tones meant for the
-// bands sit on bin centres, where the window loses nothing.
+// bands sit on bin centres, where the window loses nothing. The intro's picture
+// follows band 0 alone, so a held bass tone keeps band 0 up through the intro
+// and the break, and dips under each kick, which lifts it further.
 
 constexpr int kRate = 44100;
 constexpr double kBeat = 0.5;

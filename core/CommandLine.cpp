@@ -41,7 +41,7 @@ const char* HelpText()
            "  --windowed        skip the dialog and play in a 1024 x 768 window\n"
            "  --fullscreen      skip the dialog and play full screen at 1024 x 768\n"
            "  --start MS        start playback at MS milliseconds\n"
-           "  --data DIR        play the demo whose data folder is DIR (default: Data)\n"
+           "  --data DIR        play the demo whose data folder is DIR (default: below)\n"
            "  --batch           no dialog (windowed), no message boxes (reports go to stderr)\n"
            "  --check [SCRIPT]  load the script without playing it and print its timeline\n"
            "  --report FILE     write the report of the effects and their messages to FILE\n"

@@ -204,9 +204,9 @@ TEST(CommandLineRun, DialogThatCannotOpenIsReportedWithStatus1)
 {
     // A display that is named but not there: the dialog is due, but no window
     // can open. The program must say so rather than end quietly with 0.
-    RunResult r =
-        RunProgramWith("", "env -u VORTEXEL_BATCH -u VORTEXEL_HEADLESS -u WAYLAND_DISPLAY "
-                           "DISPLAY=:97 SDL_VIDEODRIVER=x11");
+    RunResult r = RunProgramWith("--data '" VORTEXEL_SOURCE_DIR "/Data'",
+                                 "env -u VORTEXEL_BATCH -u VORTEXEL_HEADLESS -u WAYLAND_DISPLAY "
+                                 "DISPLAY=:97 SDL_VIDEODRIVER=x11");
     EXPECT_EQ(1, r.status) << r.err;
     EXPECT_NE(std::string::npos, r.err.find("start-up dialog could not be opened")) << r.err;
 }

@@ -94,6 +94,7 @@ bool Startup(const StartupOptions& options, bool& windowFailed)
     dwStart = ChooseStartPosition(options, kStartPositionFile);
     Core->SetStartTime(dwStart);
 
+    Window->SetDesktopFullscreen(options.desktopFullscreen);
     if (!Window->Create(w, h, 32, fullscreen))
     {
         windowFailed = true;
@@ -208,6 +209,7 @@ int RunProgram(int argc, char** argv)
     {
         options.askWithDialog = false;
         options.fullscreen = cmd.fullscreen;
+        options.desktopFullscreen = cmd.desktopFullscreen;
     }
     else if (!platform::IsInteractive())
     {

@@ -120,6 +120,20 @@ TEST(CommandLineParse, CheckTakesAnOptionalScriptButNeverAnOption)
     EXPECT_TRUE(ParseOk({"--check", "-h"}).help);
 }
 
+TEST(CommandLineParse, FullscreenDesktopIsFullscreenWithoutModeSwitch)
+{
+    CommandLine plain = ParseOk({"--fullscreen"});
+    EXPECT_TRUE(plain.fullscreen);
+    EXPECT_FALSE(plain.desktopFullscreen);
+    CommandLine desktop = ParseOk({"--fullscreen=desktop"});
+    EXPECT_TRUE(desktop.fullscreen);
+    EXPECT_TRUE(desktop.desktopFullscreen);
+    EXPECT_EQ("bad value for --fullscreen: window", ParseError({"--fullscreen=window"}));
+    EXPECT_EQ("bad value for --fullscreen: ", ParseError({"--fullscreen="}));
+    EXPECT_NE(std::string::npos,
+              ParseError({"--fullscreen=desktop", "--windowed"}).find("exclude"));
+}
+
 TEST(CommandLineParse, BadStartValuesAreRefused)
 {
     for (const char* bad :

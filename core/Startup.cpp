@@ -8,6 +8,7 @@
 #include "core/Timer.h"
 #include "effects/EffectKinds.h"
 #include "framework/EffectInterface.h"
+#include "gfx/ImagePrefetch.h"
 #include "gfx/OGLWindow.h"
 #include "gfx/TextureManager.h"
 #include "platform/Counter.h"
@@ -95,6 +96,8 @@ bool Startup(const StartupOptions& options, bool& windowFailed)
     Core->SetStartTime(dwStart);
 
     Window->SetDesktopFullscreen(options.desktopFullscreen);
+    // The effects' images decode on a second thread while the window opens.
+    ImagePrefetch::StartForDataFolder();
     if (!Window->Create(w, h, 32, fullscreen))
     {
         windowFailed = true;

@@ -16,12 +16,15 @@ struct TImage
     int bpp = 3; // bytes per pixel: 3 (RGB) or 4 (RGBA)
 };
 
-// Reads an image from the data folder. Names of 4 characters or fewer are
-// rejected before any file is opened.
+// Reads an image from the data folder (or takes it from ImagePrefetch when it
+// was decoded ahead). Names of 4 characters or fewer are rejected before any
+// file is opened.
 TImage LoadTextureImage(const std::string& name);
 // Any format DevIL decodes; images that are not 3 or 4 bytes per pixel of
 // 8-bit channels are converted to RGB, or RGBA when they carry alpha.
 TImage LoadImageFile(const std::string& path);
+// As LoadImageFile, but reports nothing: data is null on failure.
+TImage DecodeImageFile(const std::string& path);
 // As LoadImageFile, but always delivers RGB (bpp 3).
 TImage LoadJPGImageFile(const std::string& path);
 // A Windows BMP file as 24-bit RGB.

@@ -258,6 +258,7 @@ TEST_F(CaptureTest, BadUsesAreRefusedWithStatus2AndNothingWritten)
         "--capture out --fps 241",
         "--capture out --start 2000 --until 1000",
         "--capture afile/out",
+        "--capture nowhere/clip.mkv",
         "--capture out --video-size 640x480",
         "--capture out.mp4 --video-size 641x480",
         "--fps 30",
@@ -284,6 +285,22 @@ TEST_F(CaptureTest, MissingFfmpegSaysHowToInstallItAndLeavesNothing)
     EXPECT_EQ(1, o.status) << o.err;
     EXPECT_TRUE(Has(o.err, "apt-get install ffmpeg")) << o.err;
     EXPECT_EQ((std::vector<std::string>{"Data"}), Files("."));
+}
+
+// An ffmpeg that fails (here one without the encoder) ends the capture with
+// its own words and status 1, and leaves neither output nor work files.
+TEST_F(CaptureTest, FailingFfmpegLeavesNoOutput)
+{
+    fs::create_directories(m_Dir / "bin");
+    Write("bin/ffmpeg", "#!/bin/sh\necho \"Unknown encoder 'libx264'\"; exit 1\n");
+    fs::permissions(m_Dir / "bin/ffmpeg", fs::perms::owner_all);
+    Outcome o = Run("--capture clip.mp4 --fps 10 --until 2000",
+                    "PATH=" + (m_Dir / "bin").string() + ":/usr/bin:/bin");
+    if (NoGL(o))
+        GTEST_SKIP() << "no offscreen GL on this machine";
+    EXPECT_EQ(1, o.status) << o.err;
+    EXPECT_TRUE(Has(o.err, "Unknown encoder 'libx264'")) << o.err;
+    EXPECT_EQ((std::vector<std::string>{"Data", "bin"}), Files("."));
 }
 
 // Ctrl+C ends a capture like the end of the demo: what was rendered is

@@ -201,17 +201,21 @@ int RunCapture(const CommandLine& cmd)
         std::fprintf(stderr, "vortexel: %s\n", why.c_str());
         status = 1;
     }
+    else if (session.Frames() == 0)
+    {
+        removeFrameFolder();
+        std::fprintf(stderr, "vortexel: stopped before the first frame: nothing written\n");
+    }
     else
     {
         const uint64_t frames = session.Frames();
-        const double wall = session.WallSeconds();
         std::fprintf(stderr,
                      "vortexel: %s %s: %llu frames, %s at %d frames/s, in %.1f s (%.1f "
                      "frames/s)\n",
                      finished ? "wrote" : "stopped, kept", settings.out.c_str(),
                      static_cast<unsigned long long>(frames),
                      Seconds(static_cast<double>(frames) / settings.fps).c_str(), settings.fps,
-                     wall, session.FrameRate());
+                     session.WallSeconds(), session.FrameRate());
     }
     if (!trace.Close())
     {

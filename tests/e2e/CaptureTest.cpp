@@ -3,6 +3,8 @@
 // engine's own decoder.
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -358,6 +360,53 @@ TEST_F(CaptureTest, CtrlCStopsACaptureAndKeepsWhatWasWritten)
             EXPECT_EQ(2u * (frames * 44100 / 30), Samples(Read(m_Dir / "frames/audio.wav")).size());
         }
     }
+}
+
+// Escape typed on the terminal stops a capture as it stops live play.
+TEST_F(CaptureTest, EscapeOnTheTerminalStopsACapture)
+{
+    Write("Data/script.txt", "[EFFECT] EffectName = WhiteFlashOverlay; StartTime = 0; "
+                             "StopTime = 600000; LayerID = 1;\n");
+    int terminal = -1;
+    pid_t pid = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (pid < 0)
+        GTEST_SKIP() << "no pseudo terminal";
+    if (pid == 0)
+    {
+        std::string cmd = Command("--capture frames --fps 30", "");
+        ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    // The progress line appears once frames are done; then Escape.
+    std::string seen;
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    bool escaped = false;
+    for (;;)
+    {
+        pollfd p{terminal, POLLIN, 0};
+        if (::poll(&p, 1, 100) == 1)
+        {
+            char buf[256];
+            ssize_t n = ::read(terminal, buf, sizeof buf);
+            if (n <= 0)
+                break; // the program has ended
+            seen.append(buf, static_cast<size_t>(n));
+        }
+        if (!escaped && (Has(seen, "frames/s") || std::chrono::steady_clock::now() > until))
+        {
+            ASSERT_EQ(1, ::write(terminal, "\x1b", 1));
+            escaped = true;
+        }
+    }
+    int raw = 0;
+    ::waitpid(pid, &raw, 0);
+    ::close(terminal);
+    if (NoGL({0, seen}))
+        GTEST_SKIP() << "no offscreen GL on this machine";
+    ASSERT_TRUE(WIFEXITED(raw)) << seen;
+    EXPECT_EQ(0, WEXITSTATUS(raw)) << seen;
+    EXPECT_TRUE(Has(seen, "\rframe ")) << seen; // rewritten in place
+    EXPECT_TRUE(Has(seen, "vortexel: stopped, kept frames: ")) << seen;
 }
 
 // Live play writes the trace too: one line per frame, numbered from 0.

@@ -1,5 +1,7 @@
 #include "core/Startup.h"
 
+#include "capture/Capture.h"
+#include "capture/TraceWriter.h"
 #include "core/CommandLine.h"
 #include "core/DemoCore.h"
 #include "core/ErrorBox.h"
@@ -91,11 +93,15 @@ bool Startup(const StartupOptions& options, bool& windowFailed)
     bool enableMusic = true;
 
     if (options.askWithDialog && !ShowStartupDialog(fullscreen))
+    {
+        delete options.core;
+        delete options.window;
         return false;
+    }
     enableMusic = true;
 
-    Core = new DemoCore;
-    Window = new OGLWindow;
+    Core = options.core ? options.core : new DemoCore;
+    Window = options.window ? options.window : new OGLWindow;
     Registry = new EffectInterface;
     uint32_t dwStart = 0;
     RegisterEffectKinds(Registry);
@@ -210,11 +216,21 @@ int RunProgram(int argc, char** argv)
         return 0;
     }
 
+    // A capture reports a missing data folder as its script not found.
+    if (!cmd.captureOut.empty())
+        return RunCapture(cmd);
     if (!dataFound)
     {
         ShowError("Data Folder Not Found!",
                   "no folder holding script.txt in " + DataFolderSearchList(", "));
         return 1;
+    }
+    TraceWriter trace;
+    if (!cmd.traceFile.empty() && !trace.Open(cmd.traceFile))
+    {
+        std::fprintf(stderr, "vortexel: cannot create the trace file %s\n%s\n",
+                     cmd.traceFile.c_str(), UsageLine());
+        return 2;
     }
 
     StartupOptions options;
@@ -244,6 +260,11 @@ int RunProgram(int argc, char** argv)
     }
 
     DemoCore* core = Core;
+    if (!cmd.traceFile.empty())
+    {
+        trace.SetRegistry(Registry);
+        core->AddFrameObserver(&trace);
+    }
     bool loaded = core->Load("script.txt");
     int64_t runStart = platform::GetCounter();
     if (loaded)
@@ -253,7 +274,11 @@ int RunProgram(int argc, char** argv)
     bool finished = (core->GetState() & Finished) != 0;
     uint64_t frames = core->GetFrameCount();
     uint64_t delivered = core->GetDeliveredMessageCount();
+    core->RemoveFrameObserver(&trace);
     Cleanup();
+    const bool traceOk = trace.Close();
+    if (!traceOk)
+        std::fprintf(stderr, "vortexel: cannot write the trace file %s\n", cmd.traceFile.c_str());
 
     if (loaded && (!platform::HasDisplay() || platform::IsBatchMode()))
     {
@@ -264,7 +289,7 @@ int RunProgram(int argc, char** argv)
             static_cast<unsigned long long>(frames), rate,
             static_cast<unsigned long long>(delivered));
     }
-    if (!loaded || platform::FailureQuitWasRequested())
+    if (!loaded || platform::FailureQuitWasRequested() || !traceOk)
         return 1;
     return 0;
 }

@@ -29,7 +29,7 @@ bool ParseMilliseconds(const char* text, uint32_t& out)
 const char* UsageLine()
 {
     return "usage: vortexel [--windowed|--fullscreen] [--start MS] [--data DIR] [--batch]\n"
-           "                [--check [SCRIPT]] [--report FILE] [--help] [--version]";
+           "                [--edit] [--check [SCRIPT]] [--report FILE] [--help] [--version]";
 }
 
 const char* HelpText()
@@ -43,6 +43,9 @@ const char* HelpText()
            "  --start MS        start playback at MS milliseconds\n"
            "  --data DIR        play the demo whose data folder is DIR (default: Data)\n"
            "  --batch           no dialog (windowed), no message boxes (reports go to stderr)\n"
+           "  --edit            play in a window and restart at the current time whenever\n"
+           "                    the script changes; Space pause, Left/Right 5 s,\n"
+           "                    Page Up/Down 30 s, Home start, R reload, Tab overlay\n"
            "  --check [SCRIPT]  load the script without playing it and print its timeline\n"
            "  --report FILE     write the report of the effects and their messages to FILE\n"
            "  --help            show this text\n"
@@ -85,6 +88,8 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string& erro
             out.fullscreen = true;
         else if (!std::strcmp(a, "--batch"))
             out.batch = true;
+        else if (!std::strcmp(a, "--edit"))
+            out.edit = true;
         else if (!std::strcmp(a, "--start"))
         {
             const char* v = needValue(a);
@@ -143,6 +148,15 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string& erro
     if (out.windowed && out.fullscreen)
     {
         error = "--windowed and --fullscreen exclude each other";
+        return false;
+    }
+    if (out.edit && (out.fullscreen || out.check || !out.reportFile.empty()))
+    {
+        error = std::string("--edit and ") +
+                (out.fullscreen ? "--fullscreen"
+                 : out.check    ? "--check"
+                                : "--report") +
+                " exclude each other";
         return false;
     }
     return true;

@@ -17,6 +17,7 @@ struct CommandLine
     bool check = false;
     std::string checkScript; // empty: the data folder's script.txt
     std::string reportFile;
+    bool edit = false; // live editing of the script while the demo plays
 };
 
 // False with a one-line reason in error when an option is unknown or a value is bad.

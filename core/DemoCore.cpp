@@ -1,6 +1,7 @@
 #include "core/DemoCore.h"
 
 #include "core/ErrorBox.h"
+#include "core/FrameObserver.h"
 #include "core/ILoadingScreen.h"
 #include "core/MusicPlayer.h"
 #include "core/Timer.h"
@@ -226,6 +227,7 @@ void DemoCore::MainLoop()
             SortByLayer(active);
 
         m_Window->BeginFrame();
+        bool delivered = false;
         for (TEffect* e : active)
         {
             e->Effect->AddTime(Timer::GetFrameTime());
@@ -233,6 +235,7 @@ void DemoCore::MainLoop()
             {
                 e->Effect->OnMessage(fired->MessageID, fired->Parameters, fired->ParameterCount);
                 ++m_Delivered;
+                delivered = true;
             }
             e->Effect->Update();
         }
@@ -241,6 +244,17 @@ void DemoCore::MainLoop()
             m_Window->ResetForEffect();
             e->Effect->Render();
         }
+        if (m_Observer)
+        {
+            TFrameRecord record;
+            record.Frame = m_Frames;
+            record.Time = now;
+            record.FrameTime = Timer::GetFrameTime();
+            record.Fired = fired.get();
+            record.Delivered = delivered;
+            record.Active = &active;
+            m_Observer->OnFrameRendered(*this, record);
+        }
         active.clear();
         fired.reset();
 
@@ -248,9 +262,13 @@ void DemoCore::MainLoop()
         MusicPlayer::UpdateSpectrum();
         m_Window->Swap();
         ++m_Frames;
-        std::snprintf(title, sizeof title, "FPS: %d", Timer::GetFPS());
+        if (m_TitleShowsTime)
+            std::snprintf(title, sizeof title, "FPS: %d  %.2f s", Timer::GetFPS(),
+                          static_cast<double>(Timer::GetTime()));
+        else
+            std::snprintf(title, sizeof title, "FPS: %d", Timer::GetFPS());
         m_Window->SetTitle(title);
-        if (Timer::GetTime() > m_EndTime)
+        if (m_StopAtEnd && Timer::GetTime() > m_EndTime)
             Stop();
         m_Window->ProcessMessages();
     }

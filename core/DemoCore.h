@@ -14,6 +14,7 @@ class OGLWindow;
 class EffectInterface;
 class ILoadingScreen;
 class MusicPlayer;
+class IFrameObserver;
 
 struct TEffect
 {
@@ -67,6 +68,13 @@ class DemoCore
     void Run();
     void Stop();
 
+    // Live editing: an observer of every frame (null: none, not owned); the
+    // time beside the frame rate in the title; and a run that goes on past
+    // EndTime instead of stopping there.
+    void SetFrameObserver(IFrameObserver* observer) { m_Observer = observer; }
+    void SetTitleShowsTime(bool on) { m_TitleShowsTime = on; }
+    void SetStopAtEnd(bool on) { m_StopAtEnd = on; }
+
     // Read access for the script checker and tests.
     int GetState() const { return m_State; }
     uint32_t GetStartTime() const { return m_StartOffset; }
@@ -102,4 +110,7 @@ class DemoCore
     MusicPlayer* m_Music = nullptr;
     uint64_t m_Delivered = 0;
     uint64_t m_Frames = 0;
+    IFrameObserver* m_Observer = nullptr;
+    bool m_TitleShowsTime = false;
+    bool m_StopAtEnd = true;
 };

@@ -5,6 +5,7 @@
 #include "core/StandardLoadingScreen.h"
 #include "core/StartupDialog.h"
 #include "core/Timer.h"
+#include "edit/EditProgram.h"
 #include "effects/EffectKinds.h"
 #include "framework/EffectInterface.h"
 #include "gfx/OGLWindow.h"
@@ -162,6 +163,8 @@ int RunProgram(int argc, char** argv)
     StartupOptions options;
     options.hasStart = cmd.hasStart;
     options.startMs = cmd.startMs;
+    if (cmd.edit)
+        return RunEditProgram(ChooseStartPosition(options, kStartPositionFile));
     if (cmd.windowed || cmd.fullscreen)
     {
         options.askWithDialog = false;

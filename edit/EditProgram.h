@@ -1,0 +1,7 @@
+#pragma once
+// vortexel --edit: the demo of the data folder in a window (no dialog), with
+// live editing of its script (see EditSession). Returns the exit status.
+#include <cstdint>
+#include <string>
+
+int RunEditProgram(uint32_t startMs);

@@ -148,6 +148,9 @@ void EditOverlay::Draw(const OverlayView& view, int width, int height)
     // texture units and their environment, pixel store; the rest by hand.
     SavedBindings saved;
     saved.Save();
+    // The window's framebuffer first: the attribute stack keeps the draw
+    // buffer of the framebuffer bound when it is pushed.
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
     glMatrixMode(GL_PROJECTION);
@@ -165,7 +168,6 @@ void EditOverlay::Draw(const OverlayView& view, int width, int height)
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     glBindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
     GLint units = 1;
     glGetIntegerv(GL_MAX_TEXTURE_UNITS, &units);
     for (GLint u = units - 1; u >= 0; --u)

@@ -161,7 +161,9 @@ int EditSession::Run(uint32_t startMs)
         core->SetStopAtEnd(!m_Setup.holdAtEnd);
         m_RestartPending = false;
         m_FirstFrame = true;
+        // The clock and the spectrum as a fresh program has them.
         Timer::Reset();
+        MusicPlayer::ClearSpectrum();
         core->Run();
         m_Frames += core->GetFrameCount();
         m_Delivered += core->GetDeliveredMessageCount();
@@ -180,7 +182,7 @@ int EditSession::Run(uint32_t startMs)
     return m_HasGood ? 0 : 1;
 }
 
-void EditSession::Reload(bool byHand)
+void EditSession::Reload(bool byHand, float at)
 {
     std::string name = BaseName(m_Setup.scriptPath);
     std::string text;
@@ -192,7 +194,7 @@ void EditSession::Reload(bool byHand)
     }
     if (!byHand && m_HasGood && text == m_GoodText)
         return; // saved without a change: nothing to restart for
-    uint32_t ms = ToMs(Timer::GetTime());
+    uint32_t ms = ToMs(at);
     int before = m_Reports;
     StagePtr stage = BuildStage(text, ms);
     int reports = m_Reports - before;
@@ -273,7 +275,7 @@ void EditSession::OnKey(int key)
         RestartAt(0.0f);
         break;
     case platform::KeyR:
-        Reload(true);
+        Reload(true, Timer::GetTime());
         break;
     case platform::KeyTab:
         m_OverlayVisible = !m_OverlayVisible;
@@ -329,7 +331,7 @@ void EditSession::OnFrameRendered(DemoCore& core, const TFrameRecord& frame)
         if (now - m_ChangeSeenAt >= kSettleSeconds)
         {
             m_ChangeSeenAt = -1.0;
-            Reload(false);
+            Reload(false, frame.Time); // the time on screen
         }
     }
 }

@@ -98,7 +98,8 @@ class EditSession : public IFrameObserver
     bool ReadScript(std::string& text);
     StagePtr BuildStage(const std::string& text, uint32_t ms);
     void ReleaseStage(StagePtr& stage);
-    void Reload(bool byHand);
+    // Checks the script on disk and, when it loads cleanly, restarts at the time at.
+    void Reload(bool byHand, float at);
     void RestartAt(float seconds);
     void Seek(float delta);
     void SetPaused(bool on);

@@ -245,7 +245,7 @@ void DemoCore::MainLoop()
             record.Frame = m_Frames;
             record.Time = now;
             record.FrameTime = Timer::GetFrameTime();
-            record.Fired = fired.get();
+            record.Fired = fired;
             record.Delivered = delivered;
             record.Active = &active;
             m_Observer->OnFrameRendered(*this, record);

@@ -11,6 +11,8 @@ PACKAGES=(
   libsndfile1-dev libopenmpt-dev libkissfft-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   sox libsox-fmt-all
+  xvfb xauth libx11-dev libxrandr-dev
+  dpkg-dev file lintian man-db groff-base desktop-file-utils
 )
 
 missing=()

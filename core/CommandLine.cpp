@@ -128,7 +128,7 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string& erro
                 return false;
             }
             struct stat st;
-            if (::stat(platform::ResolvePath(v).c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            if (::stat(platform::ResolveUserPath(v).c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
             {
                 error = std::string("bad value for --data: no folder ") + v;
                 return false;

@@ -8,6 +8,7 @@
 #include "core/Timer.h"
 #include "framework/EffectInterface.h"
 #include "framework/IEffect.h"
+#include "gfx/ImagePrefetch.h"
 #include "gfx/OGLWindow.h"
 #include "platform/Events.h"
 #include "script/ScriptParser.h"
@@ -182,6 +183,7 @@ void DemoCore::Run()
         return;
     m_State = Playing;
     InitialiseEffects();
+    ImagePrefetch::Discard(); // images decoded ahead that no effect asked for
     if (m_Music)
     {
         m_Music->Play();

@@ -9,6 +9,7 @@
 #include "edit/EditProgram.h"
 #include "effects/EffectKinds.h"
 #include "framework/EffectInterface.h"
+#include "gfx/ImagePrefetch.h"
 #include "gfx/OGLWindow.h"
 #include "gfx/TextureManager.h"
 #include "platform/Counter.h"
@@ -17,6 +18,7 @@
 #include "platform/Paths.h"
 #include "script/ScriptCheck.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -49,10 +51,17 @@ bool ReadStartPositionFile(const std::string& path, uint32_t& ms)
     std::FILE* f = std::fopen(path.c_str(), "r");
     if (!f)
         return false;
-    // Read as text and convert with a range check: fscanf's behaviour on a
-    // number too large for its type is undefined.
+    // Blanks before the number may run to any length, as with "%d"; the
+    // number itself is read as text and converted with a range check, since
+    // fscanf's behaviour on a number too large for its type is undefined.
+    int c;
+    while ((c = std::fgetc(f)) != EOF && std::isspace(c))
+    {
+    }
     char text[64] = {};
-    size_t n = std::fread(text, 1, sizeof(text) - 1, f);
+    size_t n = 0;
+    for (; c != EOF && n < sizeof(text) - 1; c = std::fgetc(f))
+        text[n++] = static_cast<char>(c);
     std::fclose(f);
     text[n] = '\0';
     char* end = nullptr;
@@ -96,6 +105,8 @@ bool Startup(const StartupOptions& options, bool& windowFailed)
     Core->SetStartTime(dwStart);
 
     Window->SetDesktopFullscreen(options.desktopFullscreen);
+    // The effects' images decode on a second thread while the window opens.
+    ImagePrefetch::StartForDataFolder();
     if (!Window->Create(w, h, 32, fullscreen))
     {
         windowFailed = true;
@@ -182,7 +193,11 @@ int RunProgram(int argc, char** argv)
                          DataFolderSearchList(", ").c_str());
         std::string script =
             cmd.checkScript.empty() ? platform::DataPath("script.txt") : cmd.checkScript;
-        return RunScriptCheck(script, cmd.hasStart ? cmd.startMs : 0);
+        // The start position by the demo's own rules: --start, else the file.
+        StartupOptions start;
+        start.hasStart = cmd.hasStart;
+        start.startMs = cmd.startMs;
+        return RunScriptCheck(script, ChooseStartPosition(start, kStartPositionFile));
     }
     if (!cmd.reportFile.empty())
     {

@@ -205,7 +205,10 @@ bool OGLWindow::IsExtensionSupported(const char* name) const
 }
 
 // A name counts only as a whole entry: at the string's start or after a space,
-// and followed by a space or the end.
+// and followed by a space or the end. Unlike the original, an occurrence that
+// merely begins where the previous one ended (a name glued to an earlier
+// match, "GL_fooGL_foo") is not taken for a whole entry: only the start of the
+// string or a space in front counts.
 bool OGLWindow::ExtensionListContains(const char* list, const char* name)
 {
     if (!name || !*name || std::strchr(name, ' '))

@@ -70,6 +70,8 @@ class OGLWindow
     bool IsExtensionSupported(const char* name) const;
     // The search rules on a given extension string: the name must stand whole,
     // at the start or after a space, and end at a space or the string's end.
+    // (The original also accepted a name glued to the end of an earlier
+    // occurrence; that is a search slip, not a rule, and is not kept.)
     static bool ExtensionListContains(const char* list, const char* name);
 
     int GetState() const { return m_State; }

@@ -1,6 +1,7 @@
 #include "gfx/TImage.h"
 
 #include "core/ErrorBox.h"
+#include "gfx/ImagePrefetch.h"
 #include "platform/Events.h"
 #include "platform/Paths.h"
 
@@ -46,7 +47,8 @@ bool NormaliseChannels(Channels channels)
     bool byteChannels = ilGetInteger(IL_IMAGE_TYPE) == IL_UNSIGNED_BYTE;
     if (channels == Channels::Rgb)
     {
-        if (bytes == 3 && byteChannels)
+        // The RGB variants promise red first: BMP files decode as BGR.
+        if (bytes == 3 && byteChannels && ilGetInteger(IL_IMAGE_FORMAT) == IL_RGB)
             return true;
         return ilConvertImage(IL_RGB, IL_UNSIGNED_BYTE) == IL_TRUE;
     }
@@ -83,6 +85,7 @@ void DrainErrors()
 // decoder from the file. On failure returns the DevIL error code.
 TImage Decode(const std::string& path, ILenum type, Channels channels, ILenum& error)
 {
+    ImagePrefetch::Wait(); // DevIL has one user at a time
     error = IL_NO_ERROR;
     DrainErrors();
     ILuint imageName = 0;
@@ -122,7 +125,11 @@ TImage LoadTextureImage(const std::string& name)
         platform::PostQuitRequest(true);
         return TImage();
     }
-    return LoadImageFile(platform::DataPath(name));
+    std::string path = platform::DataPath(name);
+    TImage image;
+    if (ImagePrefetch::Take(path, image))
+        return image;
+    return LoadImageFile(path);
 }
 
 TImage LoadImageFile(const std::string& path)
@@ -132,6 +139,12 @@ TImage LoadImageFile(const std::string& path)
     if (!image.data)
         ReportWithLibraryText(path, ": Could not load texture. ", error);
     return image;
+}
+
+TImage DecodeImageFile(const std::string& path)
+{
+    ILenum error;
+    return Decode(path, IL_TYPE_UNKNOWN, Channels::AsLoaded, error);
 }
 
 TImage LoadJPGImageFile(const std::string& path)

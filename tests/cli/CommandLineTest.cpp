@@ -9,6 +9,7 @@
 #include <fstream>
 #include <initializer_list>
 #include <sstream>
+#include <filesystem>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -106,6 +107,11 @@ TEST(CommandLineParse, EachOptionSetsItsSetting)
     EXPECT_TRUE(c.batch);
     EXPECT_EQ("out.txt", c.reportFile);
     EXPECT_FALSE(ParseOk({}).hasStart);
+
+    // A backslash in a folder's name is no separator in a path the user types.
+    std::string odd = dir.path() + "/demo\\v2";
+    std::filesystem::create_directory(odd);
+    EXPECT_EQ(odd, ParseOk({"--data", odd.c_str()}).dataDir);
 }
 
 TEST(CommandLineParse, CheckTakesAnOptionalScriptButNeverAnOption)
@@ -181,6 +187,10 @@ TEST(StartPosition, FileValueIsReadWithinRangeOnly)
     EXPECT_EQ(12500u, ms);
     EXPECT_TRUE(ReadStartPositionFile(dir.Write("max.txt", "4294967295"), ms));
     EXPECT_EQ(4294967295u, ms);
+    // Leading blanks of any length, line breaks included.
+    EXPECT_TRUE(
+        ReadStartPositionFile(dir.Write("far.txt", std::string(70, ' ') + "\n\t 5000"), ms));
+    EXPECT_EQ(5000u, ms);
 }
 
 TEST(StartPosition, StartOptionOverridesTheFileWhichOverridesZero)

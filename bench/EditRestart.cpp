@@ -55,7 +55,7 @@ int main(int argc, char** argv)
     setup.makeKinds = CreateEffectKinds;
     setup.makeLoadingScreen = [](OGLWindow* w) { return new StandardLoadingScreen(w); };
     setup.wallClock = Now;
-    setup.onFrame = [&](uint64_t frame, const TFrameRecord&)
+    setup.onFrame = [&](uint64_t frame, const FrameRecord&)
     {
         frameAt.push_back(Now());
         if (session->GetRestartCount() != seenRestarts)

@@ -4,9 +4,11 @@
 // scheduled effect behind the loading screen, starts music and clock, and
 // plays frame after frame until the clock passes EndTime or the window stops.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "core/FrameRecord.h"
 #include "script/ColorScheme.h"
 
 class IEffect;
@@ -14,7 +16,7 @@ class OGLWindow;
 class EffectInterface;
 class ILoadingScreen;
 class MusicPlayer;
-class IFrameObserver;
+class SpectrumSynch;
 
 struct TEffect
 {
@@ -68,10 +70,8 @@ class DemoCore
     void Run();
     void Stop();
 
-    // Live editing: an observer of every frame (null: none, not owned); the
-    // time beside the frame rate in the title; and a run that goes on past
-    // EndTime instead of stopping there.
-    void SetFrameObserver(IFrameObserver* observer) { m_Observer = observer; }
+    // Live editing: the time beside the frame rate in the title, and a run
+    // that goes on past EndTime instead of stopping there.
     void SetTitleShowsTime(bool on) { m_TitleShowsTime = on; }
     void SetStopAtEnd(bool on) { m_StopAtEnd = on; }
 
@@ -86,6 +86,16 @@ class DemoCore
     // Messages handed to an effect during Run (for the end-of-run summary).
     uint64_t GetDeliveredMessageCount() const { return m_Delivered; }
     uint64_t GetFrameCount() const { return m_Frames; }
+    // True once the script's music has opened.
+    bool HasMusic() const { return m_HasMusic; }
+    // The script's music file as the script names it ("" when none opened).
+    const std::string& GetMusicFile() const { return m_MusicFile; }
+
+    // Observers see every frame of the main loop (core/FrameRecord.h), in the
+    // order added. They must outlive Run; none may be added or removed by
+    // another observer's OnFrame.
+    void AddFrameObserver(IFrameObserver* observer);
+    void RemoveFrameObserver(IFrameObserver* observer);
 
   protected:
     // Seams: tests replace the music player with a fake.
@@ -97,6 +107,8 @@ class DemoCore
     void SortMessages();
     void InitialiseEffects();
     void MainLoop();
+    void NotifyObservers(float now, float frameTime, const TMessage* message, bool delivered,
+                         const std::vector<TEffect*>& active);
 
     TColorScheme m_ColorScheme{{1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, 0.0f, 1.0f}};
     std::vector<TMessage> m_Messages;
@@ -110,7 +122,10 @@ class DemoCore
     MusicPlayer* m_Music = nullptr;
     uint64_t m_Delivered = 0;
     uint64_t m_Frames = 0;
-    IFrameObserver* m_Observer = nullptr;
+    bool m_HasMusic = false;
+    std::string m_MusicFile;
+    std::vector<IFrameObserver*> m_Observers;
+    std::unique_ptr<SpectrumSynch> m_Bands; // the standard bands, while observed
     bool m_TitleShowsTime = false;
     bool m_StopAtEnd = true;
 };

@@ -1,5 +1,7 @@
 #include "core/Startup.h"
 
+#include "capture/Capture.h"
+#include "capture/TraceWriter.h"
 #include "core/CommandLine.h"
 #include "core/DemoCore.h"
 #include "core/ErrorBox.h"
@@ -92,11 +94,15 @@ bool Startup(const StartupOptions& options, bool& windowFailed)
     bool enableMusic = true;
 
     if (options.askWithDialog && !ShowStartupDialog(fullscreen))
+    {
+        delete options.core;
+        delete options.window;
         return false;
+    }
     enableMusic = true;
 
-    Core = new DemoCore;
-    Window = new OGLWindow;
+    Core = options.core ? options.core : new DemoCore;
+    Window = options.window ? options.window : new OGLWindow;
     Registry = new EffectInterface;
     uint32_t dwStart = 0;
     RegisterEffectKinds(Registry);
@@ -211,18 +217,38 @@ int RunProgram(int argc, char** argv)
         return 0;
     }
 
+    // A capture reports a missing data folder as its script not found.
+    if (!cmd.captureOut.empty())
+        return RunCapture(cmd);
     if (!dataFound)
     {
         ShowError("Data Folder Not Found!",
                   "no folder holding script.txt in " + DataFolderSearchList(", "));
         return 1;
     }
+    TraceWriter trace;
+    if (!cmd.traceFile.empty() && !trace.Open(cmd.traceFile))
+    {
+        std::fprintf(stderr, "vortexel: cannot create the trace file %s\n%s\n",
+                     cmd.traceFile.c_str(), UsageLine());
+        return 2;
+    }
 
     StartupOptions options;
     options.hasStart = cmd.hasStart;
     options.startMs = cmd.startMs;
     if (cmd.edit)
-        return RunEditProgram(ChooseStartPosition(options, kStartPositionFile));
+    {
+        int status = RunEditProgram(ChooseStartPosition(options, kStartPositionFile),
+                                    cmd.traceFile.empty() ? nullptr : &trace);
+        if (!trace.Close())
+        {
+            std::fprintf(stderr, "vortexel: cannot write the trace file %s\n",
+                         cmd.traceFile.c_str());
+            return 1;
+        }
+        return status;
+    }
     if (cmd.windowed || cmd.fullscreen)
     {
         options.askWithDialog = false;
@@ -247,6 +273,11 @@ int RunProgram(int argc, char** argv)
     }
 
     DemoCore* core = Core;
+    if (!cmd.traceFile.empty())
+    {
+        trace.SetRegistry(Registry);
+        core->AddFrameObserver(&trace);
+    }
     bool loaded = core->Load("script.txt");
     int64_t runStart = platform::GetCounter();
     if (loaded)
@@ -256,7 +287,11 @@ int RunProgram(int argc, char** argv)
     bool finished = (core->GetState() & Finished) != 0;
     uint64_t frames = core->GetFrameCount();
     uint64_t delivered = core->GetDeliveredMessageCount();
+    core->RemoveFrameObserver(&trace);
     Cleanup();
+    const bool traceOk = trace.Close();
+    if (!traceOk)
+        std::fprintf(stderr, "vortexel: cannot write the trace file %s\n", cmd.traceFile.c_str());
 
     if (loaded && (!platform::HasDisplay() || platform::IsBatchMode()))
     {
@@ -267,7 +302,7 @@ int RunProgram(int argc, char** argv)
             static_cast<unsigned long long>(frames), rate,
             static_cast<unsigned long long>(delivered));
     }
-    if (!loaded || platform::FailureQuitWasRequested())
+    if (!loaded || platform::FailureQuitWasRequested() || !traceOk)
         return 1;
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "edit/EditProgram.h"
 
+#include "capture/TraceWriter.h"
+#include "core/DemoCore.h"
 #include "core/StandardLoadingScreen.h"
 #include "core/Timer.h"
 #include "edit/EditCore.h"
@@ -17,7 +19,7 @@
 #include <cstdio>
 #include <memory>
 
-int RunEditProgram(uint32_t startMs)
+int RunEditProgram(uint32_t startMs, TraceWriter* trace)
 {
     OGLWindow window;
     if (!window.Create(1024, 768, 32, false))
@@ -50,7 +52,19 @@ int RunEditProgram(uint32_t startMs)
         return duration<double>(steady_clock::now().time_since_epoch()).count();
     };
 
+    EditSession* running = nullptr;
+    if (trace)
+        setup.onFrame = [&running, trace](uint64_t frame, const FrameRecord& record)
+        {
+            FrameRecord numbered = record;
+            numbered.Frame = frame; // counted across restarts
+            trace->SetRegistry(running->GetCore()->GetRegistry());
+            trace->OnFrame(numbered);
+            trace->Flush();
+        };
+
     EditSession session(setup);
+    running = &session;
     int64_t runStart = platform::GetCounter();
     int status = session.Run(startMs);
     double wall = static_cast<double>(platform::GetCounter() - runStart) /

@@ -4,4 +4,7 @@
 #include <cstdint>
 #include <string>
 
-int RunEditProgram(uint32_t startMs);
+class TraceWriter;
+
+// trace: open, or null for none; its lines number the frames of the whole run.
+int RunEditProgram(uint32_t startMs, TraceWriter* trace);

@@ -6,7 +6,6 @@
 #include "core/Timer.h"
 #include "edit/EditCore.h"
 #include "edit/EditOverlay.h"
-#include "effects/EffectDrawing.h"
 #include "framework/EffectInterface.h"
 #include "framework/IEffect.h"
 #include "gfx/OGLWindow.h"
@@ -59,10 +58,7 @@ std::string MessageName(EffectInterface* registry, const TMessage& m)
 }
 } // namespace
 
-EditSession::EditSession(EditSetup setup) : m_Setup(std::move(setup))
-{
-    fx::AddStandardBands(m_Bands);
-}
+EditSession::EditSession(EditSetup setup) : m_Setup(std::move(setup)) {}
 
 EditSession::~EditSession()
 {
@@ -156,7 +152,7 @@ int EditSession::Run(uint32_t startMs)
         // Past the last entry nothing is left on the timeline: the end is here.
         m_ScriptEnd = core->GetEndTime() > 0.0f ? core->GetEndTime()
                                                 : static_cast<float>(m_Stage->startMs / 1000.0);
-        core->SetFrameObserver(this);
+        core->AddFrameObserver(this);
         core->SetTitleShowsTime(true);
         core->SetStopAtEnd(!m_Setup.holdAtEnd);
         m_RestartPending = false;
@@ -285,8 +281,9 @@ void EditSession::OnKey(int key)
     }
 }
 
-void EditSession::OnFrameRendered(DemoCore& core, const TFrameRecord& frame)
+void EditSession::OnFrame(const FrameRecord& frame)
 {
+    DemoCore& core = *GetCore();
     if (m_FirstFrame && m_Paused)
     {
         // The restart's Run started the music; a paused session keeps it still.
@@ -295,18 +292,20 @@ void EditSession::OnFrameRendered(DemoCore& core, const TFrameRecord& frame)
     }
     m_FirstFrame = false;
 
-    if (frame.Fired)
+    if (frame.Message)
     {
         char text[96];
-        std::snprintf(text, sizeof text, "%.3f ", static_cast<double>(frame.Fired->ActivationTime));
-        m_LastMessage = text + MessageName(core.GetRegistry(), *frame.Fired) + " > " +
-                        EffectName(core.GetRegistry(), frame.Fired->TargetEffect) +
+        std::snprintf(text, sizeof text, "%.3f ",
+                      static_cast<double>(frame.Message->ActivationTime));
+        m_LastMessage = text + MessageName(core.GetRegistry(), *frame.Message) + " > " +
+                        EffectName(core.GetRegistry(), frame.Message->TargetEffect) +
                         (frame.Delivered ? "  delivered" : "  lost");
     }
     if (!m_Paused)
     {
         // While paused the output is silent; the overlay keeps the frozen moment's music.
-        m_Bands.Update();
+        for (int i = 0; i < 3; ++i)
+            m_Bands[i] = frame.HasMusic ? frame.Bands[i] : 0.0f;
         const float* spectrum = MusicPlayer::GetSpectrum();
         if (spectrum)
             m_Spectrum.assign(spectrum, spectrum + MusicPlayer::kSpectrumSize);
@@ -336,7 +335,7 @@ void EditSession::OnFrameRendered(DemoCore& core, const TFrameRecord& frame)
     }
 }
 
-void EditSession::DrawOverlay(DemoCore& core, const TFrameRecord& frame)
+void EditSession::DrawOverlay(DemoCore& core, const FrameRecord& frame)
 {
     OverlayView view;
     char text[160];
@@ -347,16 +346,16 @@ void EditSession::DrawOverlay(DemoCore& core, const TFrameRecord& frame)
                               : "");
     view.lines.push_back(text);
     view.lines.push_back("message " + (m_LastMessage.empty() ? "none yet" : m_LastMessage));
-    if (frame.Active)
-        for (const TEffect* e : *frame.Active)
-        {
-            std::snprintf(text, sizeof text, "layer %d  %s  %.3f-%.3f", e->LayerID,
-                          EffectName(core.GetRegistry(), e->Effect),
-                          static_cast<double>(e->StartTime), static_cast<double>(e->StopTime));
-            view.lines.push_back(text);
-        }
+    for (size_t i = 0; i < frame.ActiveCount; ++i)
+    {
+        const TEffect* e = frame.Active[i];
+        std::snprintf(text, sizeof text, "layer %d  %s  %.3f-%.3f", e->LayerID,
+                      EffectName(core.GetRegistry(), e->Effect), static_cast<double>(e->StartTime),
+                      static_cast<double>(e->StopTime));
+        view.lines.push_back(text);
+    }
     for (int i = 0; i < 3; ++i)
-        view.bands[i] = m_Bands.GetValue(i);
+        view.bands[i] = m_Bands[i];
     if (!m_Spectrum.empty())
     {
         view.spectrum = m_Spectrum.data();

@@ -22,8 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "core/FrameObserver.h"
-#include "effects/SpectrumSynch.h"
+#include "core/FrameRecord.h"
 #include "framework/IEffect.h"
 
 class EditCore;
@@ -52,7 +51,7 @@ struct EditSetup
     // Seconds of real time (a change must have settled before it is loaded).
     std::function<double()> wallClock;
     // Every frame, with its number counted across restarts (the trace).
-    std::function<void(uint64_t frame, const TFrameRecord&)> onFrame;
+    std::function<void(uint64_t frame, const FrameRecord&)> onFrame;
 };
 
 class EditSession : public IFrameObserver
@@ -89,7 +88,7 @@ class EditSession : public IFrameObserver
     int GetReportCount() const { return m_Reports; }
     float GetTime() const;
 
-    void OnFrameRendered(DemoCore& core, const TFrameRecord& frame) override;
+    void OnFrame(const FrameRecord& frame) override;
 
   private:
     struct Stage;
@@ -103,7 +102,7 @@ class EditSession : public IFrameObserver
     void RestartAt(float seconds);
     void Seek(float delta);
     void SetPaused(bool on);
-    void DrawOverlay(DemoCore& core, const TFrameRecord& frame);
+    void DrawOverlay(DemoCore& core, const FrameRecord& frame);
     static uint32_t ToMs(float seconds);
 
     EditSetup m_Setup;
@@ -125,7 +124,7 @@ class EditSession : public IFrameObserver
     int m_Reports = 0;
 
     // What the overlay shows of the music: kept while paused.
-    SpectrumSynch m_Bands;
+    float m_Bands[3] = {0.0f, 0.0f, 0.0f};
     std::vector<float> m_Spectrum;
     std::string m_LastMessage;
 };

@@ -66,6 +66,10 @@ class OGLWindow
     virtual void ClearDepth();
     // fov degrees, aspect 1.33 whatever the window's shape, near 0.1, far 2000.
     virtual void SetPerspective(float fov);
+    // Copies the picture drawn so far this frame (what Swap is about to show)
+    // into rgba: width x height RGBA pixels, bottom row first. Leaves the GL
+    // state as it found it. False when no window is open.
+    virtual bool ReadPixels(unsigned char* rgba);
 
     bool IsExtensionSupported(const char* name) const;
     // The search rules on a given extension string: the name must stand whole,

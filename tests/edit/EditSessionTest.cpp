@@ -131,11 +131,12 @@ class EditSessionTest : public ::testing::Test
             return kinds;
         };
         s.wallClock = [this] { return wall; };
-        s.onFrame = [this](uint64_t frame, const TFrameRecord& f)
+        s.onFrame = [this](uint64_t frame, const FrameRecord& f)
         {
             Row row{frame, f.Time, "", session->GetRestartCount()};
-            for (const TEffect* e : *f.Active)
-                row.active += Name(e->Effect) + "@" + std::to_string(e->LayerID) + " ";
+            for (size_t i = 0; i < f.ActiveCount; ++i)
+                row.active +=
+                    Name(f.Active[i]->Effect) + "@" + std::to_string(f.Active[i]->LayerID) + " ";
             rows.push_back(row);
             wall += 0.02;
             auto action = actions.find(frame);

@@ -12,12 +12,15 @@
 #include "platform/Counter.h"
 #include "platform/Display.h"
 #include "platform/Events.h"
+#include "platform/Interrupt.h"
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
 #include "script/ScriptCheck.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 const char* const kStartPositionFile = "editoren_sind_fuer_clickscener.txt";
 
@@ -43,7 +46,7 @@ EffectInterface* GetEffectRegistry()
 
 bool ReadStartPositionFile(const std::string& path, uint32_t& ms)
 {
-    std::FILE* f = std::fopen(path.c_str(), "r");
+    std::FILE* f = platform::OpenRegularFile(path, "r");
     if (!f)
         return false;
     // Read as text and convert with a range check: fscanf's behaviour on a
@@ -117,6 +120,19 @@ void Cleanup()
     Registry = nullptr;
 }
 
+// What was printed must have reached standard output: a full disk or a closed
+// pipe turns a success into status 1.
+static int FinishOutput(int status)
+{
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+    {
+        std::fprintf(stderr, "vortexel: cannot write to standard output: %s\n",
+                     std::strerror(errno));
+        return 1;
+    }
+    return status;
+}
+
 int RunProgram(int argc, char** argv)
 {
     CommandLine cmd;
@@ -129,12 +145,12 @@ int RunProgram(int argc, char** argv)
     if (cmd.help)
     {
         std::printf("%s\n%s", UsageLine(), HelpText());
-        return 0;
+        return FinishOutput(0);
     }
     if (cmd.version)
     {
         std::printf("Vortexel %s\n", VORTEXEL_VERSION);
-        return 0;
+        return FinishOutput(0);
     }
     if (!cmd.dataDir.empty())
         platform::SetDataFolder(cmd.dataDir);
@@ -145,7 +161,8 @@ int RunProgram(int argc, char** argv)
     {
         std::string script =
             cmd.checkScript.empty() ? platform::DataPath("script.txt") : cmd.checkScript;
-        return RunScriptCheck(script, cmd.hasStart ? cmd.startMs : 0);
+        int status = RunScriptCheck(script, cmd.hasStart ? cmd.startMs : 0);
+        return status == 2 ? status : FinishOutput(status);
     }
     if (!cmd.reportFile.empty())
     {
@@ -174,6 +191,13 @@ int RunProgram(int argc, char** argv)
         options.fullscreen = false;
     }
 
+    std::string displayError;
+    if (!platform::OpenNamedDisplay(displayError))
+    {
+        std::fprintf(stderr, "vortexel: %s\n", displayError.c_str());
+        return 1;
+    }
+
     bool windowFailed = false;
     if (!Startup(options, windowFailed))
     {
@@ -187,7 +211,7 @@ int RunProgram(int argc, char** argv)
     DemoCore* core = Core;
     bool loaded = core->Load("script.txt");
     int64_t runStart = platform::GetCounter();
-    if (loaded)
+    if (loaded && !platform::InterruptRequested())
         core->Run();
     double wall = static_cast<double>(platform::GetCounter() - runStart) /
                   static_cast<double>(platform::GetCounterFrequency());

@@ -1,5 +1,7 @@
 #include "effects/MeshFile.h"
 
+#include "platform/RegularFile.h"
+
 #include <epoxy/gl.h>
 
 #include <fstream>
@@ -80,6 +82,8 @@ bool ReadMesh(std::istream& in, Mesh& mesh)
 
 bool LoadMesh(const std::string& fileName, Mesh* mesh)
 {
+    if (!platform::IsRegularFile(fileName))
+        return false;
     std::ifstream file(fileName);
     if (!file || !mesh)
         return false;

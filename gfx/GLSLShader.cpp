@@ -2,6 +2,7 @@
 
 #include "core/ErrorBox.h"
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
 
 #include <epoxy/gl.h>
 
@@ -112,7 +113,7 @@ void GLSLShader::Release()
 
 std::string GLSLShader::ReadShaderFile(const std::string& path)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = platform::OpenRegularFile(path, "rb");
     if (!file)
     {
         ShowError("GLSL Shader", "Unable to open the following shader: " + path);

@@ -8,6 +8,7 @@
 #include "framework/IEffect.h"
 #include "gfx/OGLWindow.h"
 #include "platform/Events.h"
+#include "platform/Interrupt.h"
 #include "script/ScriptParser.h"
 
 #include <algorithm>
@@ -157,7 +158,7 @@ void DemoCore::InitialiseEffects()
         m_LoadingScreen->Begin();
     }
     size_t n = m_Effects.size();
-    for (size_t i = 0; i < n && (m_State & Playing); ++i)
+    for (size_t i = 0; i < n && (m_State & Playing) && !platform::InterruptRequested(); ++i)
     {
         IEffect* effect = m_Effects[i].Effect;
         if (!effect->IsInitialised())

@@ -45,6 +45,7 @@ struct Event
 void PostQuitRequest(bool failure = false);
 
 // Takes at most one pending event without waiting. False when none was pending.
+// After SIGINT or SIGTERM (platform/Interrupt.h) every call answers Quit.
 bool PollOneEvent(Event& out);
 
 // Drops every pending event. For tests and for a fresh start.

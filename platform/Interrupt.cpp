@@ -1,0 +1,69 @@
+#include "platform/Interrupt.h"
+
+#include <SDL.h>
+
+#include <csignal>
+#include <unistd.h>
+
+namespace platform
+{
+
+namespace
+{
+volatile std::sig_atomic_t arrived = 0;
+
+void Write(const char* text, size_t n)
+{
+    ssize_t ignored = ::write(STDERR_FILENO, text, n);
+    (void)ignored;
+}
+
+// Only async-signal-safe calls below.
+void OnAlarm(int)
+{
+    static const char text[] = "vortexel: interrupted; ending now\n";
+    Write(text, sizeof text - 1);
+    ::_exit(128 + arrived);
+}
+
+void OnSignal(int signal)
+{
+    if (arrived != 0)
+        ::_exit(128 + arrived);
+    arrived = signal;
+    ::alarm(kInterruptGraceSeconds);
+}
+
+void Install(int signal, void (*handler)(int))
+{
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    // Library threads (sound output) may take the signal in a system call:
+    // let it carry on; the engine's own reads are of regular files.
+    action.sa_flags = SA_RESTART;
+    ::sigaction(signal, &action, nullptr);
+}
+} // namespace
+
+void InstallInterruptHandlers()
+{
+    Install(SIGINT, OnSignal);
+    Install(SIGTERM, OnSignal);
+    Install(SIGALRM, OnAlarm);
+    // SDL would turn the signals into a quit event that nothing reads while
+    // the demo loads; the flag above serves every stage instead.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+}
+
+bool InterruptRequested()
+{
+    return arrived != 0;
+}
+
+int InterruptSignal()
+{
+    return arrived;
+}
+
+} // namespace platform

@@ -70,15 +70,15 @@ class ScriptParser
 
     // A region that would add more messages, or more parameter values in all,
     // than these is skipped and reported: it would exhaust memory.
-    static const uint32_t kMaxRegionMessages = 1000000;
-    static const uint64_t kMaxRegionParameterValues = 16000000;
+    static constexpr uint32_t kMaxRegionMessages = 1000000;
+    static constexpr uint64_t kMaxRegionParameterValues = 16000000;
     // The same for the whole script: a region that would take the script past
     // either is skipped and reported ("... IN THE SCRIPT").
-    static const uint64_t kMaxScriptMessages = 2000000;
-    static const uint64_t kMaxScriptParameterValues = 16000000;
+    static constexpr uint64_t kMaxScriptMessages = 2000000;
+    static constexpr uint64_t kMaxScriptParameterValues = 16000000;
     // Script text after the filter; a longer script is refused like one that
     // cannot be opened ("Script Too Large").
-    static const uint64_t kMaxScriptBytes = uint64_t(64) << 20;
+    static constexpr uint64_t kMaxScriptBytes = uint64_t(64) << 20;
 
   private:
     RegionKind NextRegion(std::string_view text, size_t& pos);

@@ -73,6 +73,29 @@ bool JpegSize(std::FILE* file, int64_t& width, int64_t& height)
 
 } // namespace
 
+bool StructureFitsFile(std::FILE* file, ImageFormat format)
+{
+    if (format != ImageFormat::Png)
+        return true;
+    if (std::fseek(file, 0, SEEK_END) != 0)
+        return false;
+    const long size = std::ftell(file);
+    long pos = 8; // after the signature
+    while (pos + 12 <= size)
+    {
+        unsigned char chunk[8];
+        if (!ReadAt(file, pos, chunk, 8))
+            return false;
+        const uint32_t length = Be32(chunk);
+        if (length > 0x7FFFFFFFu || static_cast<uint64_t>(length) + 12 > uint64_t(size - pos))
+            return false;
+        if (std::memcmp(chunk + 4, "IEND", 4) == 0)
+            return true;
+        pos += 12 + static_cast<long>(length);
+    }
+    return false;
+}
+
 ImageFormat SniffImageFormat(std::FILE* file)
 {
     unsigned char h[8] = {};

@@ -25,3 +25,9 @@ ImageFormat SniffImageFormat(std::FILE* file);
 // decoder then finds the fault itself). A JPEG's markers are walked up to the
 // first frame header, however far into the file it lies.
 bool ReadDeclaredSize(std::FILE* file, ImageFormat format, int64_t& width, int64_t& height);
+
+// False when the file's structure runs past its end where a decoder would not
+// notice: a PNG whose chunks do not tile the file up to IEND makes the PNG
+// reader run on over a buffer that never refills, for minutes. True for
+// formats without such a check.
+bool StructureFitsFile(std::FILE* file, ImageFormat format);

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_set>
 
 namespace
 {
@@ -156,6 +157,11 @@ bool CheckBeforeDecoding(const std::string& path, ILenum type, ILenum& error, st
             reason = TooLarge(width, height);
             ok = false;
         }
+        if (ok && !StructureFitsFile(file, format))
+        {
+            reason = "Damaged picture: its data runs past the end of the file";
+            ok = false;
+        }
     }
     std::fclose(file);
     return ok;
@@ -164,14 +170,27 @@ bool CheckBeforeDecoding(const std::string& path, ILenum type, ILenum& error, st
 // DevIL's allocations: none larger than twice the largest accepted picture, so
 // a header that wrapped the library's 32-bit sizes cannot make it take the
 // machine's memory. DevIL reports a refused allocation as out of memory.
+//
+// While one picture is decoded, its allocations are also counted: some of
+// DevIL's decoders leave buffers behind when a damaged file makes them give
+// up (the PNG reader's row table), and whatever the decode allocated and
+// DevIL has not freed once its image is deleted is such a buffer.
+std::unordered_set<void*>* decodeAllocations = nullptr;
+bool countNewAllocations = false;
+
 void* ILAPIENTRY BoundedAlloc(const ILsizei size)
 {
     if (size > 2 * kMaxImageBytes + (1u << 20))
         return nullptr;
-    return std::malloc(size);
+    void* p = std::malloc(size);
+    if (p && decodeAllocations && countNewAllocations)
+        decodeAllocations->insert(p);
+    return p;
 }
 void ILAPIENTRY BoundedFree(const void* CONST_RESTRICT p)
 {
+    if (decodeAllocations)
+        decodeAllocations->erase(const_cast<void*>(p));
     std::free(const_cast<void*>(p));
 }
 
@@ -197,6 +216,9 @@ TImage Decode(const std::string& path, ILenum type, Channels channels, ILenum& e
     ILuint imageName = 0;
     ilGenImages(1, &imageName);
     ilBindImage(imageName);
+    std::unordered_set<void*> allocations;
+    decodeAllocations = &allocations;
+    countNewAllocations = true;
     bool loaded = type == IL_TYPE_UNKNOWN ? ilLoadImage(path.c_str()) == IL_TRUE
                                           : ilLoad(type, path.c_str()) == IL_TRUE;
     if (loaded && NormaliseChannels(channels))
@@ -208,8 +230,14 @@ TImage Decode(const std::string& path, ILenum type, Channels channels, ILenum& e
             error = IL_INVALID_FILE_HEADER;
     }
     // The pixels now live in the TImage; DevIL's copy would only double them.
+    // Deleting the image frees what belongs to it and may allocate DevIL's own
+    // bookkeeping, which is not the decode's.
+    countNewAllocations = false;
     ilBindImage(0);
     ilDeleteImages(1, &imageName);
+    decodeAllocations = nullptr;
+    for (void* p : allocations)
+        std::free(p);
     return image;
 }
 

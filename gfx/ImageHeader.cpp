@@ -73,13 +73,47 @@ bool JpegSize(std::FILE* file, int64_t& width, int64_t& height)
 
 } // namespace
 
+// Every marker segment, also those between and after the scans, ends inside
+// the file. Entropy-coded data is walked byte by byte up to the next marker.
+bool JpegSegmentsFit(std::FILE* file, long size)
+{
+    if (std::fseek(file, 2, SEEK_SET) != 0)
+        return false;
+    for (;;)
+    {
+        int c = std::fgetc(file);
+        if (c == EOF)
+            return true; // cut short: the decoder reports it
+        if (c != 0xFF)
+            continue; // scan data, or stray bytes the decoder skips too
+        int marker;
+        do
+            marker = std::fgetc(file);
+        while (marker == 0xFF);
+        if (marker == EOF || marker == 0xD9)
+            return true;
+        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8))
+            continue; // stuffed byte, restart marker, image start: no length
+        unsigned char len[2];
+        if (std::fread(len, 1, 2, file) != 2)
+            return true;
+        const long end = std::ftell(file) - 2 + Be16(len);
+        if (Be16(len) < 2 || end > size)
+            return false;
+        if (std::fseek(file, end, SEEK_SET) != 0)
+            return false;
+    }
+}
+
 bool StructureFitsFile(std::FILE* file, ImageFormat format)
 {
-    if (format != ImageFormat::Png)
+    if (format != ImageFormat::Png && format != ImageFormat::Jpeg)
         return true;
     if (std::fseek(file, 0, SEEK_END) != 0)
         return false;
     const long size = std::ftell(file);
+    if (format == ImageFormat::Jpeg)
+        return JpegSegmentsFit(file, size);
     long pos = 8; // after the signature
     while (pos + 12 <= size)
     {

@@ -27,7 +27,8 @@ ImageFormat SniffImageFormat(std::FILE* file);
 bool ReadDeclaredSize(std::FILE* file, ImageFormat format, int64_t& width, int64_t& height);
 
 // False when the file's structure runs past its end where a decoder would not
-// notice: a PNG whose chunks do not tile the file up to IEND makes the PNG
-// reader run on over a buffer that never refills, for minutes. True for
-// formats without such a check.
+// notice and loop on a buffer that never refills: a PNG whose chunks do not
+// tile the file up to IEND, a JPEG with a marker segment longer than what is
+// left of the file (DevIL's JPEG source skips such a segment forever). True
+// for formats without such a check.
 bool StructureFitsFile(std::FILE* file, ImageFormat format);

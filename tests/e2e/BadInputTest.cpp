@@ -315,19 +315,26 @@ TEST_F(BadInputTest, DamagedPicturesAndNonFilesAreReported)
     Write("Data/crest.png", png);
     fs::remove(m_Dir / "Data/ring.jpg");
     Fifo("Data/ring.jpg");
-    fs::remove(m_Dir / "Data/mainscene.jpg");
-    fs::create_directory(m_Dir / "Data/mainscene.jpg");
+    fs::remove(m_Dir / "Data/msg_2.png");
+    fs::create_directory(m_Dir / "Data/msg_2.png");
+    // An APP0 segment 118 bytes long in a 23-byte file: DevIL's JPEG source
+    // used to skip it forever.
+    Write("Data/mainscene.jpg", std::string("\xff\xd8\xff\xe0\x00\x76", 6) + std::string(9, '\0') +
+                                    std::string("\x10\x00\xfa\xff\xff\xdb", 6) + "\x00\x43");
 
     Outcome o = Run({"--batch"});
     if (NoGl(o))
         GTEST_SKIP() << "no offscreen GL on this machine";
     EXPECT_ENDED_WITH(1, o);
-    for (const char* name : {"explosive.jpg", "nightdeck.png", "msg_1.png", "mainscene.jpg"})
+    for (const char* name : {"explosive.jpg", "nightdeck.png", "msg_1.png", "msg_2.png"})
         EXPECT_TRUE(Has(o.err, std::string("Bad: Data/") + name + ": Could not load texture."))
             << name << "\n"
             << o.err;
-    EXPECT_TRUE(Has(o.err, "Bad: Data/crest.png: Could not load texture. \nDamaged picture"))
-        << o.err;
+    for (const char* name : {"crest.png", "mainscene.jpg"})
+        EXPECT_TRUE(Has(o.err, std::string("Bad: Data/") + name +
+                                   ": Could not load texture. \nDamaged picture"))
+            << name << "\n"
+            << o.err;
     EXPECT_TRUE(Has(o.err, "Bad: Data/ring.jpg: Could not load texture. \ncould not open file"))
         << o.err;
 }

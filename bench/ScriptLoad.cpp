@@ -2,7 +2,7 @@
 // size. Writes scripts of about 5, 10 and 20 MB (100 bytes a region) to a
 // temporary data folder and times DemoCore::Load on each, best of five.
 //
-//   bench_ScriptLoad
+//   bench_ScriptLoad [--figures]
 #include "core/DemoCore.h"
 #include "framework/EffectInterface.h"
 #include "framework/IEffect.h"
@@ -10,6 +10,8 @@
 #include "gfx/OGLWindow.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
+
+#include "BenchReport.h"
 
 #include <algorithm>
 #include <chrono>
@@ -87,8 +89,9 @@ double LoadSeconds(EffectInterface* registry, OGLWindow* window, size_t* effects
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    bool figures = bench::TakeFiguresFlag(argc, argv);
     namespace fs = std::filesystem;
     fs::path dir = fs::temp_directory_path() / ("vortexel-bench-" + std::to_string(::getpid()));
     fs::create_directories(dir);
@@ -101,7 +104,8 @@ int main()
         registry.RegisterEffect(kNames[i], &effects[i], kNames[i]);
     BenchWindow window;
 
-    std::printf("%10s %10s %12s %10s %12s\n", "MB", "regions", "entries", "seconds", "ratio");
+    if (!figures)
+        std::printf("%10s %10s %12s %10s %12s\n", "MB", "regions", "entries", "seconds", "ratio");
     double previous = 0.0;
     for (size_t regions : {50000u, 100000u, 200000u})
     {
@@ -117,8 +121,13 @@ int main()
         char ratio[32] = "-";
         if (previous > 0.0)
             std::snprintf(ratio, sizeof ratio, "%.2f", best / previous);
-        std::printf("%10.2f %10zu %12zu %10.4f %12s\n", script.size() / 1e6, regions, entries, best,
-                    ratio);
+        if (figures)
+            bench::Figure("script load: " + std::to_string(regions) + " regions (" +
+                              std::to_string(script.size() / 1000000) + " MB)",
+                          1000.0 * best, "ms");
+        else
+            std::printf("%10.2f %10zu %12zu %10.4f %12s\n", script.size() / 1e6, regions, entries,
+                        best, ratio);
         previous = best;
     }
     fs::remove_all(dir);

@@ -1,11 +1,15 @@
 // Costs of the sound layer: UpdateSpectrum per frame (snapshot, window, FFT)
-// and SpectrumSynch's three bands, and the decoders' CPU time per second of
-// music for each format. Runs on SDL's dummy driver unless SDL_AUDIODRIVER is
-// set. Needs sox for the sampled formats (the module is written here).
-// Usage: bench_Spectrum [music files...]
+// and the standard three bands every music-driven effect scans, and the
+// decoders' CPU time per second of music for each format. Runs on SDL's dummy
+// driver unless SDL_AUDIODRIVER is set. Needs sox for the sampled formats (the
+// module is written here).
+// Usage: bench_Spectrum [--figures] [Google Benchmark options] [music files...]
 #include "core/MusicPlayer.h"
+#include "effects/EffectDrawing.h"
 #include "effects/SpectrumSynch.h"
 #include "platform/SoundDecoder.h"
+
+#include "BenchReport.h"
 
 #include <chrono>
 #include <cmath>
@@ -57,7 +61,7 @@ std::string WriteModule(const std::string& path)
     return path;
 }
 
-void BenchDecoder(const std::string& path)
+void BenchDecoder(const std::string& path, bool figures)
 {
     auto decoder = platform::OpenSoundDecoder(path);
     if (!decoder)
@@ -72,9 +76,33 @@ void BenchDecoder(const std::string& path)
         frames += n;
     double cpu = CpuSeconds() - start;
     double seconds = static_cast<double>(frames) / platform::kSoundRate;
+    if (figures)
+    {
+        std::string format = path.substr(path.rfind('.') + 1);
+        bench::Figure("decoding: CPU per second of music, " + format, 1000.0 * cpu / seconds, "ms");
+        return;
+    }
     std::printf("  %-34s %-8s %6.1f s of music: %7.3f ms CPU per second (%.2f %% of one core)\n",
                 path.c_str(), decoder->Library(), seconds, 1000.0 * cpu / seconds,
                 100.0 * cpu / seconds);
+}
+
+void BM_UpdateSpectrum(benchmark::State& state)
+{
+    for (auto _ : state)
+        MusicPlayer::UpdateSpectrum();
+}
+
+void BM_Bands(benchmark::State& state)
+{
+    SpectrumSynch synch;
+    fx::AddStandardBands(synch);
+    MusicPlayer::UpdateSpectrum();
+    for (auto _ : state)
+    {
+        synch.Update();
+        benchmark::DoNotOptimize(synch.GetValue(1));
+    }
 }
 
 } // namespace
@@ -82,36 +110,26 @@ void BenchDecoder(const std::string& path)
 int main(int argc, char** argv)
 {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
+    bool figures = bench::TakeFiguresFlag(argc, argv);
 
-    MusicPlayer player;
-    if (!player.Init())
+    MusicPlayer music;
+    if (!music.Init())
     {
         std::printf("the sound layer does not start\n");
         return 1;
     }
-    SpectrumSynch synch;
-    synch.AddRange(0, 30, 0);
-    synch.AddRange(30, 60, 1);
-    synch.AddRange(60, 90, 2);
-
-    const int frames = 20000;
-    double start = CpuSeconds();
-    for (int i = 0; i < frames; ++i)
-        MusicPlayer::UpdateSpectrum();
-    double update = (CpuSeconds() - start) / frames;
-    start = CpuSeconds();
-    float sink = 0;
-    for (int i = 0; i < frames; ++i)
+    benchmark::RegisterBenchmark("spectrum: UpdateSpectrum per frame", BM_UpdateSpectrum);
+    benchmark::RegisterBenchmark("spectrum: three bands (SpectrumSynch) per frame", BM_Bands);
+    benchmark::Initialize(&argc, argv);
+    if (figures)
     {
-        synch.Update();
-        sink += synch.GetValue(1);
+        bench::FigureReporter reporter;
+        benchmark::RunSpecifiedBenchmarks(&reporter);
     }
-    double bands = (CpuSeconds() - start) / frames;
-    std::printf("UpdateSpectrum: %.2f us per frame (%d frames)\n", update * 1e6, frames);
-    std::printf("SpectrumSynch::Update, 3 bands of 31 bins: %.3f us per frame%s\n", bands * 1e6,
-                sink < 0 ? "" : "");
+    else
+        benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
 
-    std::printf("Decoder CPU per second of music:\n");
     std::vector<std::string> files(argv + 1, argv + argc);
     if (files.empty())
     {
@@ -126,7 +144,9 @@ int main(int argc, char** argv)
         }
         files.push_back(WriteModule("/tmp/vortexel_bench_music.mod"));
     }
+    if (!figures)
+        std::printf("Decoder CPU per second of music:\n");
     for (const std::string& f : files)
-        BenchDecoder(f);
+        BenchDecoder(f, figures);
     return 0;
 }

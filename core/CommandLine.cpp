@@ -28,8 +28,8 @@ bool ParseMilliseconds(const char* text, uint32_t& out)
 
 const char* UsageLine()
 {
-    return "usage: vortexel [--windowed|--fullscreen] [--start MS] [--data DIR] [--batch]\n"
-           "                [--check [SCRIPT]] [--report FILE] [--help] [--version]";
+    return "usage: vortexel [--windowed|--fullscreen[=desktop]] [--start MS] [--data DIR]\n"
+           "                [--batch] [--check [SCRIPT]] [--report FILE] [--help] [--version]";
 }
 
 const char* HelpText()
@@ -39,9 +39,13 @@ const char* HelpText()
            "Without options the start-up dialog asks for full screen or a window.\n"
            "\n"
            "  --windowed        skip the dialog and play in a 1024 x 768 window\n"
-           "  --fullscreen      skip the dialog and play full screen at 1024 x 768\n"
+           "  --fullscreen      skip the dialog and play full screen: the display switches\n"
+           "                    to 1024 x 768 where it offers that mode, else the demo\n"
+           "                    covers the desktop, scaled with black bars (4:3)\n"
+           "  --fullscreen=desktop  full screen over the desktop, scaled, never switching\n"
+           "                    the display's mode\n"
            "  --start MS        start playback at MS milliseconds\n"
-           "  --data DIR        play the demo whose data folder is DIR (default: Data)\n"
+           "  --data DIR        play the demo whose data folder is DIR (default: below)\n"
            "  --batch           no dialog (windowed), no message boxes (reports go to stderr)\n"
            "  --check [SCRIPT]  load the script without playing it and print its timeline\n"
            "  --report FILE     write the report of the effects and their messages to FILE\n"
@@ -84,6 +88,16 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string& erro
             out.windowed = true;
         else if (!std::strcmp(a, "--fullscreen"))
             out.fullscreen = true;
+        else if (!std::strncmp(a, "--fullscreen=", 13))
+        {
+            if (std::strcmp(a + 13, "desktop") != 0)
+            {
+                error = std::string("bad value for --fullscreen: ") + (a + 13);
+                return false;
+            }
+            out.fullscreen = true;
+            out.desktopFullscreen = true;
+        }
         else if (!std::strcmp(a, "--batch"))
             out.batch = true;
         else if (!std::strcmp(a, "--start"))

@@ -8,9 +8,10 @@ struct CommandLine
 {
     bool help = false;
     bool version = false;
-    bool windowed = false;   // skip the dialog, play in a window
-    bool fullscreen = false; // skip the dialog, play full screen
-    bool batch = false;      // no dialog, no message boxes
+    bool windowed = false;          // skip the dialog, play in a window
+    bool fullscreen = false;        // skip the dialog, play full screen
+    bool desktopFullscreen = false; // --fullscreen=desktop: cover the desktop, no mode switch
+    bool batch = false;             // no dialog, no message boxes
     bool hasStart = false;
     uint32_t startMs = 0;
     std::string dataDir;

@@ -2,6 +2,7 @@
 
 #include "core/ErrorBox.h"
 #include "core/ILoadingScreen.h"
+#include "core/LayerSort.h"
 #include "core/MusicPlayer.h"
 #include "core/Timer.h"
 #include "framework/EffectInterface.h"
@@ -13,7 +14,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <memory>
 
 DemoCore::DemoCore() = default;
 
@@ -192,39 +192,34 @@ void DemoCore::Run()
     MainLoop();
 }
 
-// Layer order: an exchange sort on the unsigned layer that swaps the records
-// themselves inside the timeline. Equal layers therefore keep the order of the
-// slots they occupy now, which the draw order of a demo relies on.
-static void SortByLayer(std::vector<TEffect*>& active)
-{
-    size_t n = active.size();
-    for (size_t pass = n; pass >= 2; --pass)
-        for (size_t j = 1; j < pass; ++j)
-            if (static_cast<uint32_t>(active[j - 1]->LayerID) >
-                static_cast<uint32_t>(active[j]->LayerID))
-                std::swap(*active[j - 1], *active[j]);
-}
-
 void DemoCore::MainLoop()
 {
     size_t nextMessage = 0;
+    // Reserved once: a frame in steady state allocates nothing.
     std::vector<TEffect*> active;
     active.reserve(m_Effects.size());
+    std::vector<TEffect> sortSpace;
+    sortSpace.reserve(2 * m_Effects.size());
     char title[256];
 
     while ((m_State & Playing) && m_Window->IsRunning())
     {
         const float now = Timer::GetTime();
 
-        std::unique_ptr<TMessage> fired;
+        // The fired message is a copy that shares the Parameters array.
+        const TMessage* fired = nullptr;
+        TMessage firedCopy{};
         if (nextMessage < m_Messages.size() && now >= m_Messages[nextMessage].ActivationTime)
-            fired.reset(new TMessage(m_Messages[nextMessage++]));
+        {
+            firedCopy = m_Messages[nextMessage++];
+            fired = &firedCopy;
+        }
 
         for (TEffect& e : m_Effects)
             if (e.StartTime <= now && e.StopTime >= now)
                 active.push_back(&e);
         if (active.size() > 1)
-            SortByLayer(active);
+            SortByLayer(active, sortSpace);
 
         m_Window->BeginFrame();
         for (TEffect* e : active)
@@ -243,7 +238,6 @@ void DemoCore::MainLoop()
             e->Effect->Render();
         }
         active.clear();
-        fired.reset();
 
         Timer::Update();
         MusicPlayer::UpdateSpectrum();

@@ -2,6 +2,7 @@
 
 #include "core/CommandLine.h"
 #include "core/DemoCore.h"
+#include "core/ErrorBox.h"
 #include "core/StandardLoadingScreen.h"
 #include "core/StartupDialog.h"
 #include "core/Timer.h"
@@ -21,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 
 const char* const kStartPositionFile = "editoren_sind_fuer_clickscener.txt";
 
@@ -95,6 +97,7 @@ bool Startup(const StartupOptions& options, bool& windowFailed)
     dwStart = ChooseStartPosition(options, kStartPositionFile);
     Core->SetStartTime(dwStart);
 
+    Window->SetDesktopFullscreen(options.desktopFullscreen);
     if (!Window->Create(w, h, 32, fullscreen))
     {
         windowFailed = true;
@@ -133,6 +136,31 @@ static int FinishOutput(int status)
     return status;
 }
 
+namespace
+{
+// The data-folder candidates as a user reads them: absolute paths, in order.
+std::string DataFolderSearchList(const char* separator)
+{
+    std::string list;
+    for (const std::string& dir : platform::DataFolderCandidates())
+    {
+        if (!list.empty())
+            list += separator;
+        if (!dir.empty() && dir[0] != '/')
+        {
+            char cwd[4096];
+            if (::getcwd(cwd, sizeof(cwd)))
+            {
+                list += std::string(cwd) + (cwd[1] ? "/" : "") + dir;
+                continue;
+            }
+        }
+        list += dir;
+    }
+    return list;
+}
+} // namespace
+
 int RunProgram(int argc, char** argv)
 {
     CommandLine cmd;
@@ -145,6 +173,10 @@ int RunProgram(int argc, char** argv)
     if (cmd.help)
     {
         std::printf("%s\n%s", UsageLine(), HelpText());
+        std::printf("\nWithout --data the data folder is the first of these that holds script.txt\n"
+                    "(Data in the working directory, Data next to the program, the installed\n"
+                    "demo in <prefix>/share/vortexel):\n  %s\n",
+                    DataFolderSearchList("\n  ").c_str());
         return FinishOutput(0);
     }
     if (cmd.version)
@@ -157,8 +189,12 @@ int RunProgram(int argc, char** argv)
     if (cmd.batch)
         platform::SetBatchMode(true);
 
+    const bool dataFound = platform::HasDataFolder();
     if (cmd.check)
     {
+        if (cmd.checkScript.empty() && !dataFound)
+            std::fprintf(stderr, "vortexel: no data folder (a folder holding script.txt) in %s\n",
+                         DataFolderSearchList(", ").c_str());
         std::string script =
             cmd.checkScript.empty() ? platform::DataPath("script.txt") : cmd.checkScript;
         int status = RunScriptCheck(script, cmd.hasStart ? cmd.startMs : 0);
@@ -176,6 +212,13 @@ int RunProgram(int argc, char** argv)
         return 0;
     }
 
+    if (!dataFound)
+    {
+        ShowError("Data Folder Not Found!",
+                  "no folder holding script.txt in " + DataFolderSearchList(", "));
+        return 1;
+    }
+
     StartupOptions options;
     options.hasStart = cmd.hasStart;
     options.startMs = cmd.startMs;
@@ -183,6 +226,7 @@ int RunProgram(int argc, char** argv)
     {
         options.askWithDialog = false;
         options.fullscreen = cmd.fullscreen;
+        options.desktopFullscreen = cmd.desktopFullscreen;
     }
     else if (!platform::IsInteractive())
     {

@@ -12,7 +12,8 @@ struct StartupOptions
 {
     bool askWithDialog = true; // false: use fullscreen as given
     bool fullscreen = true;
-    bool hasStart = false; // true: startMs overrides the start-position file
+    bool desktopFullscreen = false; // full screen covers the desktop, no mode switch
+    bool hasStart = false;          // true: startMs overrides the start-position file
     uint32_t startMs = 0;
 };
 

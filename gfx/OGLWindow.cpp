@@ -2,6 +2,7 @@
 
 #include "core/ErrorBox.h"
 #include "gfx/RenderTarget.h"
+#include "gfx/ScaledFrame.h"
 #include "gfx/TImage.h"
 #include "platform/Events.h"
 #include "platform/GLWindow.h"
@@ -9,6 +10,7 @@
 #include <epoxy/gl.h>
 #include <GL/glu.h>
 
+#include <cstdio>
 #include <cstring>
 
 OGLWindow::~OGLWindow()
@@ -16,12 +18,14 @@ OGLWindow::~OGLWindow()
     Destroy();
 }
 
-bool OGLWindow::Create(int width, int height, int /*bits*/, bool fullscreen)
+bool OGLWindow::Create(int width, int height, int bits, bool fullscreen)
 {
     platform::GLWindowDesc desc;
     desc.width = width;
     desc.height = height;
+    desc.bits = bits;
     desc.fullscreen = fullscreen;
+    desc.desktopOnly = m_DesktopFullscreen;
     desc.title = "vortexel";
     switch (platform::OpenGLWindow(desc, &m_Handle))
     {
@@ -54,6 +58,9 @@ bool OGLWindow::Create(int width, int height, int /*bits*/, bool fullscreen)
         return false;
     }
 
+    if (fullscreen && !EnterScreenMode())
+        return false;
+
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
     glHint(GL_GENERATE_MIPMAP_HINT, GL_NICEST);
     // Pictures larger than the context can hold are refused when loaded.
@@ -62,6 +69,40 @@ bool OGLWindow::Create(int width, int height, int /*bits*/, bool fullscreen)
     SetMaxImageSide(maxTexture);
     RenderTarget::Create(this, 512, 512);
     return true;
+}
+
+// Says which full screen the window took. Covering the desktop, the demo draws
+// into a frame of the window's size that Swap scales to the screen.
+bool OGLWindow::EnterScreenMode()
+{
+    const platform::FullscreenOutcome& how = platform::GetGLWindowFullscreen(m_Handle);
+    if (how.kind == platform::FullscreenKind::Switched)
+    {
+        std::fprintf(stderr, "vortexel: full screen: the display switched to %d x %d, %d bits\n",
+                     how.mode.width, how.mode.height, how.mode.bits);
+        return true;
+    }
+    int sw = 0, sh = 0;
+    platform::GetGLWindowDrawableSize(m_Handle, sw, sh);
+    m_Frame = new ScaledFrame;
+    if (!m_Frame->Create(m_Width, m_Height))
+    {
+        ShowError("Window", "Fullscreen not available!");
+        platform::PostQuitRequest(true);
+        Destroy();
+        return false;
+    }
+    ScreenRect picture = ScaledFrame::Letterbox(m_Width, m_Height, sw, sh);
+    std::fprintf(stderr,
+                 "vortexel: full screen: the desktop at %d x %d (%s), the picture scaled to "
+                 "%d x %d\n",
+                 sw, sh, how.why.c_str(), picture.width, picture.height);
+    return true;
+}
+
+unsigned OGLWindow::GetFramebuffer() const
+{
+    return m_Frame ? m_Frame->GetFramebuffer() : 0;
 }
 
 // Unlike the original, this acts whatever the state: a demo that ends without
@@ -77,6 +118,8 @@ void OGLWindow::Destroy()
     platform::MakeGLWindowCurrent(m_Handle);
     if (RenderTarget::GetWindow() == this)
         RenderTarget::Destroy();
+    delete m_Frame;
+    m_Frame = nullptr;
     platform::CloseGLWindow(m_Handle);
     m_Handle = nullptr;
     m_State = Idle;
@@ -105,6 +148,12 @@ const char* OGLWindow::GetTitle() const
 
 bool OGLWindow::Swap()
 {
+    if (m_Frame)
+    {
+        int sw = 0, sh = 0;
+        platform::GetGLWindowDrawableSize(m_Handle, sw, sh);
+        m_Frame->Present(sw, sh);
+    }
     return platform::SwapGLWindow(m_Handle);
 }
 

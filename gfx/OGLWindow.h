@@ -3,10 +3,14 @@
 // core and the effects share. States: Idle (constructed or destroyed), Running
 // (opened), Closing (a pump retrieved the quit request).
 //
-// Create opens a borderless window titled "vortexel" (centred, or full screen
-// at exactly width x height), requires GL_ARB_point_sprite and framebuffer
-// objects, and creates the 512 x 512 RenderTarget. The context stays current
-// from Create until Destroy; every GL call of the engine runs on this thread.
+// Create opens a borderless window titled "vortexel" (centred, or full screen),
+// requires GL_ARB_point_sprite and framebuffer objects, and creates the
+// 512 x 512 RenderTarget. Full screen switches the display to width x height
+// at the given depth where it can; otherwise the window covers the desktop and
+// the demo still draws width x height pixels, into a ScaledFrame that Swap
+// scales to the screen (letterboxed). Either way the drawing sees a window of
+// width x height. The context stays current from Create until Destroy; every
+// GL call of the engine runs on this thread.
 //
 // The operations the core drives are virtual so tests can run the core against
 // a fake window without a display.
@@ -15,6 +19,7 @@ namespace platform
 {
 struct GLWindowHandle;
 }
+class ScaledFrame;
 
 enum WindowState
 {
@@ -31,7 +36,10 @@ class OGLWindow
 
     // Opens the window and context. False after reporting the failure; a
     // missing extension leaves the window open and Running, with no quit request.
+    // Full screen says on stderr which kind it took.
     virtual bool Create(int width, int height, int bits, bool fullscreen);
+    // Before Create: full screen covers the desktop without trying a mode switch.
+    void SetDesktopFullscreen(bool desktopOnly) { m_DesktopFullscreen = desktopOnly; }
     // Releases render target, context and window and restores the display mode
     // and the cursor, in any state. Idle afterwards.
     virtual void Destroy();
@@ -60,6 +68,9 @@ class OGLWindow
     int GetWidth() const { return m_Width; }
     int GetHeight() const { return m_Height; }
     platform::GLWindowHandle* GetHandle() const { return m_Handle; }
+    // The framebuffer that stands for the window: 0, or the scaled frame's
+    // while the window covers a desktop of another size.
+    unsigned GetFramebuffer() const;
     const char* GetTitle() const;
 
   protected:
@@ -71,4 +82,10 @@ class OGLWindow
     int m_Height = 0;
     platform::GLWindowHandle* m_Handle = nullptr;
     bool m_AutoClear = true;
+
+  private:
+    bool EnterScreenMode();
+
+    ScaledFrame* m_Frame = nullptr;
+    bool m_DesktopFullscreen = false;
 };

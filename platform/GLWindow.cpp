@@ -6,6 +6,7 @@
 #include <epoxy/gl.h>
 
 #include <string>
+#include <vector>
 
 namespace platform
 {
@@ -14,7 +15,7 @@ struct GLWindowHandle
 {
     SDL_Window* window = nullptr;
     SDL_GLContext context = nullptr;
-    bool fullscreen = false;
+    FullscreenOutcome fullscreen;
     std::string title;
 };
 
@@ -78,7 +79,105 @@ void DropUnhandledEvents(bool opening)
     for (Uint32 type : kUnhandledEvents)
         SDL_EventState(type, opening ? SDL_IGNORE : SDL_ENABLE);
 }
+// Bits per pixel as display settings count them: four-byte formats are 32.
+int ModeBits(Uint32 format)
+{
+    return SDL_BYTESPERPIXEL(format) == 4 ? 32 : static_cast<int>(SDL_BITSPERPIXEL(format));
+}
+
+class SdlFullscreen : public FullscreenDisplay
+{
+  public:
+    explicit SdlFullscreen(SDL_Window* window) : m_Window(window)
+    {
+        m_Display = SDL_GetWindowDisplayIndex(window);
+        if (m_Display < 0)
+            m_Display = 0;
+    }
+
+    std::vector<DisplayModeInfo> ListModes() override
+    {
+        std::vector<DisplayModeInfo> modes;
+        m_Modes.clear();
+        for (int i = 0, n = SDL_GetNumDisplayModes(m_Display); i < n; ++i)
+        {
+            SDL_DisplayMode mode;
+            if (SDL_GetDisplayMode(m_Display, i, &mode) != 0)
+                continue;
+            m_Modes.push_back(mode);
+            modes.push_back({mode.w, mode.h, ModeBits(mode.format)});
+        }
+        return modes;
+    }
+
+    bool SwitchTo(const DisplayModeInfo& wanted) override
+    {
+        SDL_DisplayMode mode{};
+        for (const SDL_DisplayMode& m : m_Modes)
+            if (m.w == wanted.width && m.h == wanted.height && ModeBits(m.format) == wanted.bits)
+            {
+                mode = m;
+                break;
+            }
+        mode.refresh_rate = 0; // left to the system
+        if (SDL_SetWindowDisplayMode(m_Window, &mode) != 0 ||
+            SDL_SetWindowFullscreen(m_Window, SDL_WINDOW_FULLSCREEN) != 0)
+            return false;
+        // A hidden window changes the mode only when it is shown, and SDL
+        // drops the result of that change: the caller checks the mode.
+        SDL_ShowWindow(m_Window);
+        return (SDL_GetWindowFlags(m_Window) & SDL_WINDOW_FULLSCREEN_DESKTOP) ==
+               SDL_WINDOW_FULLSCREEN;
+    }
+
+    bool GetCurrentMode(DisplayModeInfo& now) override
+    {
+        SDL_DisplayMode mode;
+        if (SDL_GetCurrentDisplayMode(m_Display, &mode) != 0)
+            return false;
+        now = {mode.w, mode.h, ModeBits(mode.format)};
+        return true;
+    }
+
+    void LeaveFullscreen() override { SDL_SetWindowFullscreen(m_Window, 0); }
+
+    bool CoverDesktop() override
+    {
+        // The window manager makes a full-screen window cover the screen; the
+        // window is given the screen's place and size first, so that it also
+        // does without one (a bare X server, a kiosk session).
+        SDL_Rect bounds;
+        if (SDL_GetDisplayBounds(m_Display, &bounds) == 0)
+        {
+            SDL_SetWindowPosition(m_Window, bounds.x, bounds.y);
+            SDL_SetWindowSize(m_Window, bounds.w, bounds.h);
+        }
+        if (SDL_SetWindowFullscreen(m_Window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
+            return false;
+        SDL_ShowWindow(m_Window);
+        return (SDL_GetWindowFlags(m_Window) & SDL_WINDOW_FULLSCREEN_DESKTOP) ==
+               SDL_WINDOW_FULLSCREEN_DESKTOP;
+    }
+
+  private:
+    SDL_Window* m_Window;
+    int m_Display = 0;
+    std::vector<SDL_DisplayMode> m_Modes;
+};
 } // namespace
+
+const FullscreenOutcome& GetGLWindowFullscreen(GLWindowHandle* h)
+{
+    static const FullscreenOutcome none;
+    return h ? h->fullscreen : none;
+}
+
+void GetGLWindowDrawableSize(GLWindowHandle* h, int& width, int& height)
+{
+    width = height = 0;
+    if (h && h->window)
+        SDL_GL_GetDrawableSize(h->window, &width, &height);
+}
 
 bool IsGLContextCurrent()
 {
@@ -110,26 +209,9 @@ OpenResult OpenGLWindow(const GLWindowDesc& desc, GLWindowHandle** out)
         return OpenResult::VideoFailed;
 
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS;
-    int x, y;
-    SDL_DisplayMode chosen{};
+    int x = 0, y = 0;
     if (desc.fullscreen)
-    {
-        bool found = false;
-        for (int i = 0, n = SDL_GetNumDisplayModes(0); i < n && !found; ++i)
-        {
-            SDL_DisplayMode mode;
-            if (SDL_GetDisplayMode(0, i, &mode) == 0 && mode.w == desc.width &&
-                mode.h == desc.height)
-            {
-                chosen = mode;
-                found = true;
-            }
-        }
-        if (!found)
-            return OpenResult::FullscreenUnavailable;
-        flags |= SDL_WINDOW_FULLSCREEN;
-        x = y = 0;
-    }
+        flags |= SDL_WINDOW_HIDDEN; // shown by the switch, once its mode is set
     else
     {
         int sw = desc.width, sh = desc.height;
@@ -140,7 +222,6 @@ OpenResult OpenGLWindow(const GLWindowDesc& desc, GLWindowHandle** out)
 
     DropUnhandledEvents(true);
     auto* h = new GLWindowHandle;
-    h->fullscreen = desc.fullscreen;
     h->title = desc.title;
     SetAttributes(true);
     h->window = SDL_CreateWindow(desc.title, x, y, desc.width, desc.height, flags);
@@ -157,8 +238,14 @@ OpenResult OpenGLWindow(const GLWindowDesc& desc, GLWindowHandle** out)
     }
     if (desc.fullscreen)
     {
-        chosen.refresh_rate = 0; // left to the system
-        SDL_SetWindowDisplayMode(h->window, &chosen);
+        SdlFullscreen display(h->window);
+        h->fullscreen =
+            EnterFullscreen(display, desc.width, desc.height, desc.bits, desc.desktopOnly);
+        if (h->fullscreen.kind == FullscreenKind::None)
+        {
+            CloseGLWindow(h);
+            return OpenResult::FullscreenUnavailable;
+        }
         SDL_ShowCursor(SDL_DISABLE);
     }
     h->context = SDL_GL_CreateContext(h->window);
@@ -178,7 +265,7 @@ void CloseGLWindow(GLWindowHandle* h)
 {
     if (!h)
         return;
-    if (h->fullscreen && h->window)
+    if (h->fullscreen.kind != FullscreenKind::None && h->window)
         SDL_SetWindowFullscreen(h->window, 0); // restores the desktop mode
     SDL_ShowCursor(SDL_ENABLE);
     if (h->context)

@@ -4,12 +4,16 @@
 // Opens a borderless window with an RGBA 8-8-8-8, depth >= 24, no-stencil,
 // double-buffered context and makes it current; GL entry points come from
 // libepoxy. Without a display SDL's offscreen driver (EGL) is used. Full screen
-// switches the display to exactly width x height and hides the cursor; Close
-// restores the display mode and the cursor, whatever state the window is in.
+// (see FullscreenMode.h) switches the display to exactly width x height, or
+// covers the desktop at its own mode where that cannot be done, and hides the
+// cursor; Close restores the display mode and the cursor, whatever state the
+// window is in.
 //
 // While a window is open SDL drops the event kinds the engine never handles
 // (mouse motion, key release, text input, ...): the pump takes one event per
 // frame, and a moving mouse would otherwise delay Escape by seconds.
+
+#include "platform/FullscreenMode.h"
 
 namespace platform
 {
@@ -20,7 +24,7 @@ enum class OpenResult
 {
     Ok,
     VideoFailed,           // SDL video could not start
-    FullscreenUnavailable, // no display mode of exactly width x height
+    FullscreenUnavailable, // neither a mode switch nor covering the desktop worked
     WindowFailed,          // window or GL context could not be created
 };
 
@@ -28,7 +32,9 @@ struct GLWindowDesc
 {
     int width = 1024;
     int height = 768;
+    int bits = 32; // colour depth of the full-screen mode, where the display offers it
     bool fullscreen = false;
+    bool desktopOnly = false; // full screen: cover the desktop, never switch modes
     const char* title = "vortexel";
 };
 
@@ -39,6 +45,13 @@ bool SwapGLWindow(GLWindowHandle* window);
 bool SetGLWindowTitle(GLWindowHandle* window, const char* title);
 const char* GetGLWindowTitle(GLWindowHandle* window);
 unsigned GetGLWindowId(GLWindowHandle* window);
+
+// How the window went full screen (kind None for a window).
+const FullscreenOutcome& GetGLWindowFullscreen(GLWindowHandle* window);
+
+// The size in pixels of what the window shows: the whole screen when it covers
+// the desktop, else the size it was opened at.
+void GetGLWindowDrawableSize(GLWindowHandle* window, int& width, int& height);
 
 // Makes the window's context current again (after an off-screen pass).
 void MakeGLWindowCurrent(GLWindowHandle* window);

@@ -3,8 +3,16 @@
 #include <dirent.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <vector>
+
+// The installed demo's folder relative to the folder of the installed program
+// (set by the build from the install layout).
+#ifndef VORTEXEL_DATA_FROM_BINDIR
+#define VORTEXEL_DATA_FROM_BINDIR "../share/vortexel"
+#endif
 
 namespace platform
 {
@@ -86,10 +94,59 @@ std::string ResolvePath(const std::string& path)
     return out;
 }
 
+namespace
+{
+std::string ExecutableFolder()
+{
+    char buf[4096];
+    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof(buf) - 1);
+    if (n <= 0)
+        return "";
+    buf[n] = '\0';
+    return std::filesystem::path(buf).parent_path().string();
+}
+
+bool HoldsScript(const std::string& dir)
+{
+    struct stat st;
+    std::string script = ResolvePath(dir + "/script.txt");
+    return ::stat(script.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+} // namespace
+
+std::vector<std::string> DataFolderCandidates()
+{
+    std::vector<std::string> candidates{ResolvePath("Data")};
+    std::string exe = ExecutableFolder();
+    if (!exe.empty())
+    {
+        candidates.push_back(ResolvePath(exe + "/Data"));
+        std::string installed =
+            (std::filesystem::path(exe) / VORTEXEL_DATA_FROM_BINDIR).lexically_normal().string();
+        while (installed.size() > 1 && installed.back() == '/')
+            installed.pop_back();
+        candidates.push_back(installed);
+    }
+    return candidates;
+}
+
+bool HasDataFolder()
+{
+    if (!dataFolderOverride.empty())
+        return true;
+    for (const std::string& dir : DataFolderCandidates())
+        if (HoldsScript(dir))
+            return true;
+    return false;
+}
+
 std::string DataFolder()
 {
     if (!dataFolderOverride.empty())
         return dataFolderOverride;
+    for (const std::string& dir : DataFolderCandidates())
+        if (HoldsScript(dir))
+            return dir;
     return ResolvePath("Data");
 }
 

@@ -3,6 +3,7 @@
 // folder, "\" and "/" both separate, and every component is matched
 // case-insensitively against what is on disk.
 #include <string>
+#include <vector>
 
 namespace platform
 {
@@ -12,9 +13,17 @@ namespace platform
 // the input (separators turned to "/") when nothing matches.
 std::string ResolvePath(const std::string& path);
 
-// The data folder: the one set by SetDataFolder, else "Data" in the working
-// directory found case-insensitively ("Data", "data", "DATA", ...).
+// The data folder: the one set by SetDataFolder, else the first of
+// DataFolderCandidates() that holds a "script.txt" (any letter case), else
+// "Data" in the working directory as it is spelt on disk.
 std::string DataFolder();
+// Where a data folder is looked for when none was set, in this order: "Data"
+// in the working directory, "Data" next to the executable, and the installed
+// demo, <prefix>/share/vortexel, found from the executable's own place (so an
+// installed tree works wherever it was unpacked).
+std::vector<std::string> DataFolderCandidates();
+// True when a data folder was set or one of the candidates holds a script.
+bool HasDataFolder();
 void SetDataFolder(const std::string& dir); // empty restores the default
 
 // DataFolder() + "/" + name, resolved case-insensitively.

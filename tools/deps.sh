@@ -9,8 +9,10 @@ PACKAGES=(
   libepoxy-dev libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri libegl1 libegl-mesa0 libglx-mesa0
   libdevil-dev
   libsndfile1-dev libopenmpt-dev libkissfft-dev
-  libgtest-dev libgmock-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
   sox libsox-fmt-all
+  xvfb xauth libx11-dev libxrandr-dev
+  dpkg-dev file lintian man-db groff-base desktop-file-utils
 )
 
 missing=()

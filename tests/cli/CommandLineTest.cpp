@@ -120,6 +120,20 @@ TEST(CommandLineParse, CheckTakesAnOptionalScriptButNeverAnOption)
     EXPECT_TRUE(ParseOk({"--check", "-h"}).help);
 }
 
+TEST(CommandLineParse, FullscreenDesktopIsFullscreenWithoutModeSwitch)
+{
+    CommandLine plain = ParseOk({"--fullscreen"});
+    EXPECT_TRUE(plain.fullscreen);
+    EXPECT_FALSE(plain.desktopFullscreen);
+    CommandLine desktop = ParseOk({"--fullscreen=desktop"});
+    EXPECT_TRUE(desktop.fullscreen);
+    EXPECT_TRUE(desktop.desktopFullscreen);
+    EXPECT_EQ("bad value for --fullscreen: window", ParseError({"--fullscreen=window"}));
+    EXPECT_EQ("bad value for --fullscreen: ", ParseError({"--fullscreen="}));
+    EXPECT_NE(std::string::npos,
+              ParseError({"--fullscreen=desktop", "--windowed"}).find("exclude"));
+}
+
 TEST(CommandLineParse, BadStartValuesAreRefused)
 {
     for (const char* bad :
@@ -204,9 +218,9 @@ TEST(CommandLineRun, DialogThatCannotOpenIsReportedWithStatus1)
 {
     // A display that is named but not there: the dialog is due, but no window
     // can open. The program must say so rather than end quietly with 0.
-    RunResult r =
-        RunProgramWith("", "env -u VORTEXEL_BATCH -u VORTEXEL_HEADLESS -u WAYLAND_DISPLAY "
-                           "DISPLAY=:97 SDL_VIDEODRIVER=x11");
+    RunResult r = RunProgramWith("--data '" VORTEXEL_SOURCE_DIR "/Data'",
+                                 "env -u VORTEXEL_BATCH -u VORTEXEL_HEADLESS -u WAYLAND_DISPLAY "
+                                 "DISPLAY=:97 SDL_VIDEODRIVER=x11");
     EXPECT_EQ(1, r.status) << r.err;
     EXPECT_NE(std::string::npos, r.err.find("start-up dialog could not be opened")) << r.err;
 }

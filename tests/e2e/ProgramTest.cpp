@@ -74,12 +74,14 @@ class ProgramTest : public ::testing::Test
     fs::path m_Dir;
 };
 
-TEST_F(ProgramTest, WithoutDataFolderReportsTheMissingScriptAndFails)
+TEST_F(ProgramTest, WithoutDataFolderSaysWhereItLookedAndFails)
 {
     Outcome o = Run("");
     EXPECT_EQ(1, o.status) << o.err;
-    EXPECT_TRUE(Has(o.err, "Vortexel 1.5 Error: File Not Found!\nBad: ")) << o.err;
-    EXPECT_TRUE(Has(o.err, "script.txt")) << o.err;
+    EXPECT_TRUE(Has(o.err, "Vortexel 1.5 Error: Data Folder Not Found!\nBad: no folder holding "
+                           "script.txt in " +
+                               (m_Dir / "Data").string() + ", "))
+        << o.err;
     EXPECT_TRUE(Has(o.err, std::string("\r\n\r\n") + kErrorTrailer)) << o.err;
 }
 

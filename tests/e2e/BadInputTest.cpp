@@ -446,7 +446,8 @@ TEST_F(BadInputTest, ScriptsAndStartPositionsThatAreNotFilesCannotBeOpened)
     }
 
     Fifo("Data/script.txt");
-    Outcome demo = Run({"--batch"});
+    Outcome demo = Run({"--batch", "--data", "Data"}); // not searched for: named
+
     EXPECT_ENDED_WITH(1, demo);
     EXPECT_TRUE(Has(demo.err, "Vortexel 1.5 Error: File Not Found!\nBad: Data/script.txt"))
         << demo.err;

@@ -437,16 +437,20 @@ void ScriptParser::HandleMessage(std::string_view body)
     m_ScriptMessages += messages;
     m_ScriptParameterValues += values;
 
+    // An unknown target is reported once for the region, not once per
+    // message: a million steps would be a million boxes.
     uint32_t t = 0;
     for (std::string_view piece : pieces)
     {
         t = static_cast<uint32_t>(ReadInteger(piece));
-        m_Core->AddMessage(t, text, params, count, target);
+        if (!m_Core->AddMessage(t, text, params, count, target))
+            return;
     }
     for (int32_t k = 1; k < steps; ++k)
     {
         t += static_cast<uint32_t>(delta); // wraps like the unsigned milliseconds it is
-        m_Core->AddMessage(t, text, params, count, target);
+        if (!m_Core->AddMessage(t, text, params, count, target))
+            return;
     }
 }
 

@@ -394,7 +394,7 @@ TEST_F(BadInputTest, TruncatedMusicPlaysToTheEndOfTheDemo)
 // 4.5 KB of script asking for 40 million messages used to take 3 GB: the
 // whole script is capped, the regions past the cap are skipped and reported.
 // Negative and inverted effect times are skipped instead of making a demo of
-// 49 days.
+// 49 days, and a region's unknown target is reported once.
 TEST_F(BadInputTest, ScriptsAreCappedAndImpossibleTimesSkipped)
 {
     std::string script;
@@ -415,7 +415,9 @@ TEST_F(BadInputTest, ScriptsAreCappedAndImpossibleTimesSkipped)
           "[EFFECT] EffectName = WhiteFlashOverlay; StartTime = -1; StopTime = 4000; "
           "LayerID = 1;\n"
           "[EFFECT] EffectName = BlackFlashOverlay; StartTime = 1000; StopTime = 2000; "
-          "LayerID = 1;\n");
+          "LayerID = 1;\n"
+          "[MESSAGE] MessageText = flash; ActivationTime = 0; Steps = 1000000; TimeDelta = 1; "
+          "TargetEffect = Nobody;\n");
     Outcome times = Run({"--check"});
     EXPECT_ENDED_WITH(1, times);
     const std::string lead = "Vortexel 1.5 Information: Script Parser\tInfo: Error in Effect: \\n";
@@ -427,6 +429,9 @@ TEST_F(BadInputTest, ScriptsAreCappedAndImpossibleTimesSkipped)
     EXPECT_EQ(3u, Count(times.err, lead)) << times.err;
     EXPECT_TRUE(Has(times.out, "effect 1.000 2.000 1 BlackFlashOverlay\n")) << times.out;
     EXPECT_EQ(1u, Count(times.out, "effect ")) << times.out;
+    // A million messages to an unknown effect: one report, not a million.
+    EXPECT_EQ(1u, Count(times.err, "Vortexel 1.5 Error: Message Init\tBad: Unknown Effect Name!"))
+        << times.err.substr(0, 2000);
     EXPECT_TRUE(Has(times.out, "end 2.000\n")) << times.out;
 }
 

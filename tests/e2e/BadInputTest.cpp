@@ -4,6 +4,8 @@
 // The damaged files are made here from the shipped ones.
 #include <gtest/gtest.h>
 
+#include "support/LeakCheck.h"
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -92,13 +94,14 @@ class BadInputTest : public ::testing::Test
             std::string v = *e;
             if (v.rfind("DISPLAY=", 0) == 0 || v.rfind("WAYLAND_DISPLAY=", 0) == 0 ||
                 v.rfind("VORTEXEL_BATCH=", 0) == 0 || v.rfind("ASAN_OPTIONS=", 0) == 0 ||
-                v.rfind("LSAN_OPTIONS=", 0) == 0 || v.rfind("SDL_AUDIODRIVER=", 0) == 0)
+                v.rfind("LSAN_OPTIONS=", 0) == 0 || v.rfind("LD_PRELOAD=", 0) == 0 ||
+                v.rfind("SDL_AUDIODRIVER=", 0) == 0)
                 continue;
             env.push_back(v);
         }
         env.push_back("SDL_AUDIODRIVER=dummy");
-        env.push_back("ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0");
-        env.push_back("LSAN_OPTIONS=suppressions=" VORTEXEL_SOURCE_DIR "/tests/e2e/gl-driver.supp");
+        for (const std::string& e : testing_support::LeakCheckEnvironment())
+            env.push_back(e);
         for (const std::string& e : o.env)
             env.push_back(e);
         std::vector<char*> envp;

@@ -42,9 +42,13 @@ for i in $(seq "$runs"); do
   step "heaviest frame against its floor, run $i of $runs"
   "${headless[@]}" "$b/bench_FrameFloor" --figures >>"$raw" 2>/dev/null
 done
+for i in $(seq "$runs"); do
+  step "start-up to the first frame, run $i of $runs"
+  "${headless[@]}" "$b/bench_DemoRun" --start-up >>"$raw" 2>/dev/null
+done
 for i in $(seq "$demo_runs"); do
   step "the shipped demo, headless, run $i of $demo_runs (about 100 s)"
-  "${headless[@]}" "$b/bench_DemoRun" --figures >>"$raw" 2>/dev/null
+  "${headless[@]}" "$b/bench_DemoRun" >>"$raw" 2>/dev/null
 done
 if [ -x "$b/bench_CaptureSpeed" ]; then
   for i in $(seq "$demo_runs"); do
@@ -57,7 +61,7 @@ fi
 echo "Vortexel benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC')"
 echo "machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'), $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
 awk -F'\t' '$1 == "info" && !seen[$2]++ { printf "%s: %s\n", $2, $3 }' "$raw"
-echo "runs: $runs per figure ($demo_runs for whole-demo figures); CPU time for function benchmarks, wall time for frames and start-up"
+echo "runs: $runs per figure ($demo_runs for pacing and memory, $((runs + demo_runs)) for start-up); CPU time for function benchmarks, wall time for frames and start-up"
 echo
 
 # Targets: figure (a regular expression), comparison, limit.

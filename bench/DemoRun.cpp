@@ -9,13 +9,16 @@
 // The program re-executes itself first, so "process start" includes exec and
 // dynamic linking as the real program's start does.
 //
-//   bench_DemoRun [--figures] [--data DIR]      (run it from the source folder)
+//   bench_DemoRun [--figures] [--data DIR] [--frame-times FILE] [--start-up]
+// (from the source folder; FILE gets one line per frame: clock, milliseconds;
+// --start-up ends the run at the first presented frame)
 #include "core/DemoCore.h"
 #include "core/MusicPlayer.h"
 #include "core/StandardLoadingScreen.h"
 #include "core/Timer.h"
 #include "effects/EffectKinds.h"
 #include "framework/EffectInterface.h"
+#include "gfx/ImagePrefetch.h"
 #include "gfx/OGLWindow.h"
 #include "gfx/TextureManager.h"
 #include "platform/Display.h"
@@ -120,6 +123,11 @@ class TimedCore : public DemoCore
 class TimedWindow : public OGLWindow
 {
   public:
+    bool startUpOnly = false; // end the run after the first presented frame
+    bool IsRunning() const override
+    {
+        return !(startUpOnly && !record.frames.empty()) && OGLWindow::IsRunning();
+    }
     bool Swap() override
     {
         bool ok = OGLWindow::Swap();
@@ -210,7 +218,20 @@ void ReportPacing(const std::vector<Part>& parts)
                       static_cast<double>(f.size() - 1) / (f.back().wall - f.front().wall), "fps");
 }
 
-int Play(const char* dataDir)
+// One line per presented frame: the clock at its swap and its wall time.
+void WriteFrames(const char* path)
+{
+    std::FILE* f = std::fopen(path, "w");
+    if (!f)
+        return;
+    const std::vector<Frame>& frames = record.frames;
+    for (size_t i = 1; i < frames.size(); ++i)
+        std::fprintf(f, "%.4f %.3f\n", frames[i].demoTime,
+                     1000.0 * (frames[i].wall - frames[i - 1].wall));
+    std::fclose(f);
+}
+
+int Play(const char* dataDir, const char* framesFile, bool startUpOnly)
 {
     record.mainEntered = Now();
     record.frames.reserve(1 << 20);
@@ -224,7 +245,10 @@ int Play(const char* dataDir)
     auto* core = new TimedCore;
     core->SetStartTime(0);
     auto* window = new TimedWindow;
+    window->startUpOnly = startUpOnly;
     double t = Now();
+    if (!std::getenv("VORTEXEL_BENCH_NO_PREFETCH") || !*std::getenv("VORTEXEL_BENCH_NO_PREFETCH"))
+        ImagePrefetch::StartForDataFolder();
     if (!window->Create(1024, 768, 32, false))
     {
         std::fprintf(stderr, "bench_DemoRun: the window did not open\n");
@@ -255,7 +279,7 @@ int Play(const char* dataDir)
     delete registry;
     platform::ShutdownSdl();
 
-    if (!finished || record.frames.empty())
+    if ((!finished && !startUpOnly) || record.frames.empty())
     {
         std::fprintf(stderr, "bench_DemoRun: the demo did not play to its end\n");
         return 1;
@@ -275,11 +299,15 @@ int Play(const char* dataDir)
     bench::Figure("start-up: first frame", ms * (first - record.playReturned), "ms");
     bench::Figure("start-up: process start to first presented frame",
                   ms * (first - record.processStart), "ms");
+    if (startUpOnly)
+        return 0;
     ReportPacing(parts);
     bench::Figure("memory: resident at 10 s", record.rssAt10, "MB");
     bench::Figure("memory: resident at the end", rssEnd, "MB");
     bench::Figure("memory: growth from 10 s to the end", rssEnd - record.rssAt10, "MB");
     bench::Figure("memory: peak resident", rssPeak, "MB");
+    if (framesFile)
+        WriteFrames(framesFile);
     return 0;
 }
 
@@ -303,8 +331,14 @@ int main(int argc, char** argv)
     }
     record.processStart = std::atof(argv[1] + 10);
     const char* dataDir = nullptr;
+    const char* framesFile = nullptr;
+    bool startUpOnly = false;
     for (int i = 2; i < argc; ++i)
         if (std::strcmp(argv[i], "--data") == 0 && i + 1 < argc)
             dataDir = argv[++i];
-    return Play(dataDir);
+        else if (std::strcmp(argv[i], "--frame-times") == 0 && i + 1 < argc)
+            framesFile = argv[++i];
+        else if (std::strcmp(argv[i], "--start-up") == 0)
+            startUpOnly = true;
+    return Play(dataDir, framesFile, startUpOnly);
 }

@@ -1,12 +1,14 @@
 #include "gfx/GLSLShader.h"
 
 #include "core/ErrorBox.h"
+#include "platform/GLWindow.h"
 #include "platform/Paths.h"
 #include "platform/RegularFile.h"
 
 #include <epoxy/gl.h>
 
 #include <cstdio>
+#include <sys/stat.h>
 #include <type_traits>
 #include <vector>
 
@@ -36,7 +38,8 @@ GLSLShader::~GLSLShader()
 {
     if (m_Initialised)
     {
-        if (m_Active)
+        // Without a context (it was destroyed first) the program went with it.
+        if (m_Active && platform::IsGLContextCurrent())
             Disable();
         Release();
     }
@@ -106,7 +109,7 @@ void GLSLShader::Release()
 {
     // The handle is forgotten so a second Release (or the destructor after an
     // explicit one) cannot delete an object that has since reused the name.
-    if (m_Program != 0)
+    if (m_Program != 0 && platform::IsGLContextCurrent())
         glDeleteObjectARB(m_Program);
     m_Program = 0;
 }

@@ -2,6 +2,7 @@
 
 #include "core/ErrorBox.h"
 #include "gfx/ImageHeader.h"
+#include "gfx/ImagePrefetch.h"
 #include "platform/Events.h"
 #include "platform/Paths.h"
 #include "platform/RegularFile.h"
@@ -68,7 +69,8 @@ bool NormaliseChannels(Channels channels)
     bool byteChannels = ilGetInteger(IL_IMAGE_TYPE) == IL_UNSIGNED_BYTE;
     if (channels == Channels::Rgb)
     {
-        if (bytes == 3 && byteChannels)
+        // The RGB variants promise red first: BMP files decode as BGR.
+        if (bytes == 3 && byteChannels && ilGetInteger(IL_IMAGE_FORMAT) == IL_RGB)
             return true;
         return ilConvertImage(IL_RGB, IL_UNSIGNED_BYTE) == IL_TRUE;
     }
@@ -207,6 +209,7 @@ void DrainErrors()
 TImage Decode(const std::string& path, ILenum type, Channels channels, ILenum& error,
               std::string& reason)
 {
+    ImagePrefetch::Wait(); // DevIL has one user at a time
     error = IL_NO_ERROR;
     reason.clear();
     DrainErrors();
@@ -259,7 +262,19 @@ TImage LoadTextureImage(const std::string& name)
         platform::PostQuitRequest(true);
         return TImage();
     }
-    return LoadImageFile(platform::DataPath(name));
+    std::string path = platform::DataPath(name);
+    TImage image;
+    if (ImagePrefetch::Take(path, image))
+    {
+        // Decoded before the context said how large a texture it takes.
+        if (WithinLimits(image.width, image.height))
+            return image;
+        FreeImage(image);
+        ReportWithLibraryText(path, ": Could not load texture. ", IL_NO_ERROR,
+                              TooLarge(image.width, image.height));
+        return TImage();
+    }
+    return LoadImageFile(path);
 }
 
 TImage LoadImageFile(const std::string& path)
@@ -270,6 +285,13 @@ TImage LoadImageFile(const std::string& path)
     if (!image.data)
         ReportWithLibraryText(path, ": Could not load texture. ", error, reason);
     return image;
+}
+
+TImage DecodeImageFile(const std::string& path)
+{
+    ILenum error;
+    std::string reason;
+    return Decode(path, IL_TYPE_UNKNOWN, Channels::AsLoaded, error, reason);
 }
 
 TImage LoadJPGImageFile(const std::string& path)

@@ -2,8 +2,9 @@
 // Decoded images and the loaders that read them through DevIL.
 //
 // Every loader returns a TImage by value. On success data holds width x height
-// x bpp bytes (rows as DevIL delivers them, no channel or row reordering) and
-// belongs to the caller, who frees it with FreeImage once the texture exists.
+// x bpp bytes (rows as DevIL delivers them; channels too, except that the RGB
+// variants put red first) and belongs to the caller, who frees it with
+// FreeImage once the texture exists.
 // On failure the loader has shown the error and posted a quit request, and
 // data is null. DevIL must have been initialised (TextureManager::GetInstance).
 #include <cstdint>
@@ -17,15 +18,19 @@ struct TImage
     int bpp = 3; // bytes per pixel: 3 (RGB) or 4 (RGBA)
 };
 
-// Reads an image from the data folder. Names of 4 characters or fewer are
-// rejected before any file is opened.
+// Reads an image from the data folder (or takes it from ImagePrefetch when it
+// was decoded ahead). Names of 4 characters or fewer are rejected before any
+// file is opened.
 TImage LoadTextureImage(const std::string& name);
 // Any format DevIL decodes; images that are not 3 or 4 bytes per pixel of
 // 8-bit channels are converted to RGB, or RGBA when they carry alpha.
 TImage LoadImageFile(const std::string& path);
-// As LoadImageFile, but always delivers RGB (bpp 3).
+// As LoadImageFile, but reports nothing: data is null on failure.
+TImage DecodeImageFile(const std::string& path);
+// As LoadImageFile, but always delivers RGB (bpp 3), red first.
 TImage LoadJPGImageFile(const std::string& path);
-// A Windows BMP file as 24-bit RGB.
+// A Windows BMP file as 24-bit RGB rows, red first (DevIL's own BMP order,
+// BGR, is converted; LoadImageFile keeps it).
 TImage LoadBMPImageFile(const std::string& path);
 // width x height RGBA pixels, all bytes 0.
 TImage CreateBlankImage(int width, int height);

@@ -1,6 +1,7 @@
 #include "gfx/TextureManager.h"
 
 #include "core/ErrorBox.h"
+#include "gfx/ImagePrefetch.h"
 #include "gfx/TImage.h"
 #include "gfx/Texture.h"
 #include "platform/Events.h"
@@ -34,6 +35,7 @@ TextureManager* TextureManager::GetInstance()
 {
     if (Instance)
         return Instance;
+    ImagePrefetch::Wait(); // DevIL has one user at a time
     if (IlVersion() < kMinimumVersion || IluVersion() < kMinimumVersion)
     {
         ShowError("Texture Loader", "Wrong DEVIL Version");
@@ -102,6 +104,7 @@ void TextureManager::ReleaseAll()
 
 void TextureManager::Shutdown()
 {
+    ImagePrefetch::Discard();
     ilShutDown();
     ReleaseAll();
 }

@@ -13,6 +13,7 @@ namespace platform
 namespace
 {
 bool batchMode = false;
+bool forcedHeadless = false;
 
 bool EnvSet(const char* name)
 {
@@ -23,7 +24,7 @@ bool EnvSet(const char* name)
 
 bool HasDisplay()
 {
-    if (EnvSet("VORTEXEL_HEADLESS"))
+    if (forcedHeadless || EnvSet("VORTEXEL_HEADLESS"))
         return false;
     return EnvSet("DISPLAY") || EnvSet("WAYLAND_DISPLAY");
 }
@@ -52,6 +53,11 @@ bool OpenNamedDisplay(std::string& reason)
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     reason = "cannot open the display (" + named + "): no X11 or Wayland server answered";
     return false;
+}
+
+void ForceHeadless()
+{
+    forcedHeadless = true;
 }
 
 void SetBatchMode(bool on)

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "GfxTestSupport.h"
+#include "gfx/ImagePrefetch.h"
 #include "gfx/TImage.h"
 #include "gfx/Texture.h"
 #include "gfx/TextureManager.h"
@@ -13,6 +14,7 @@
 #include <epoxy/gl.h>
 
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 using gfx_test::Solid;
@@ -125,6 +127,19 @@ TEST_F(TextureTest, GreyImagesAreWidenedToRgbOrRgba)
     EXPECT_EQ(3, jpgVariant.bpp);
     EXPECT_EQ(77, jpgVariant.data[8 * 3]);
     FreeImage(jpgVariant);
+}
+
+TEST_F(TextureTest, BmpVariantDeliversRedFirst)
+{
+    // DevIL decodes BMP files as BGR; the BMP variant promises RGB rows.
+    std::string path = Write("red.bmp", 2, 2, 3, IL_RGB, IL_BMP, {250, 10, 0});
+    TImage bmp = LoadBMPImageFile(path);
+    ASSERT_NE(nullptr, bmp.data);
+    EXPECT_EQ(3, bmp.bpp);
+    EXPECT_EQ(250, bmp.data[3 * 3 + 0]);
+    EXPECT_EQ(10, bmp.data[3 * 3 + 1]);
+    EXPECT_EQ(0, bmp.data[3 * 3 + 2]);
+    FreeImage(bmp);
 }
 
 TEST_F(TextureTest, OddWidthRgbRowsUploadUnshifted)
@@ -320,4 +335,52 @@ TEST_F(TextureTest, OldImageLibraryIsRefusedUntilVersionsSuffice)
     EXPECT_NE(nullptr, manager);
     TextureManager::SetVersionOverride(0, 0);
     EXPECT_EQ(2u, boxes.boxes.size());
+}
+
+// Images decoded ahead on the second thread are the images an ordinary load
+// gives; a broken one is reported by its own load, not by the prefetch.
+TEST_F(TextureTest, PrefetchGivesTheSameImagesAndLeavesReportsToTheLoads)
+{
+    Write("good.png", 5, 3, 4, IL_RGBA, IL_PNG, {10, 20, 30, 128});
+    Write("photo.JPG", 6, 4, 3, IL_RGB, IL_JPG, {200, 40, 40});
+    std::FILE* f = std::fopen(data.File("broken.png").c_str(), "wb");
+    std::fputs("not a picture", f);
+    std::fclose(f);
+    f = std::fopen(data.File("notes.txt").c_str(), "wb");
+    std::fputs("text", f);
+    std::fclose(f);
+    EXPECT_EQ((std::vector<std::string>{"broken.png", "good.png", "photo.JPG"}),
+              ImagePrefetch::ImageFiles(data.Path()));
+
+    BoxRecorder boxes;
+    ImagePrefetch::StartForDataFolder();
+    EXPECT_EQ(2u, ImagePrefetch::Pending());
+    EXPECT_TRUE(boxes.boxes.empty());
+
+    for (const char* name : {"good.png", "photo.JPG"})
+    {
+        TImage ahead = LoadTextureImage(name); // taken from the prefetch
+        TImage fresh = LoadTextureImage(name); // decoded here
+        ASSERT_NE(nullptr, ahead.data);
+        ASSERT_NE(nullptr, fresh.data);
+        EXPECT_EQ(fresh.width, ahead.width);
+        EXPECT_EQ(fresh.height, ahead.height);
+        EXPECT_EQ(fresh.bpp, ahead.bpp);
+        size_t bytes = static_cast<size_t>(fresh.width) * fresh.height * fresh.bpp;
+        EXPECT_EQ(0, std::memcmp(fresh.data, ahead.data, bytes)) << name;
+        FreeImage(ahead);
+        FreeImage(fresh);
+    }
+    EXPECT_EQ(0u, ImagePrefetch::Pending());
+    EXPECT_TRUE(boxes.boxes.empty());
+
+    EXPECT_EQ(nullptr, manager->GetTexture("broken.png", true, true, true));
+    ASSERT_EQ(1u, boxes.boxes.size());
+    EXPECT_NE(std::string::npos, boxes.boxes[0].text.find("broken.png"));
+
+    // What nobody takes is freed.
+    ImagePrefetch::StartForDataFolder();
+    EXPECT_EQ(2u, ImagePrefetch::Pending());
+    ImagePrefetch::Discard();
+    EXPECT_EQ(0u, ImagePrefetch::Pending());
 }

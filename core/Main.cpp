@@ -24,11 +24,12 @@ int main(int argc, char** argv)
     // Whatever path the run took, SDL's subsystems (sound thread, display
     // connection) are closed before the process ends.
     platform::ShutdownSdl();
-    if (int signal = platform::InterruptSignal())
+    // A capture stopped by Ctrl+C has written its result and said so.
+    const int sig = platform::InterruptSignal();
+    if (sig && !platform::InterruptIsFinished())
     {
-        std::fprintf(stderr, "vortexel: interrupted (%s)\n",
-                     signal == SIGINT ? "SIGINT" : "SIGTERM");
-        status = 128 + signal;
+        std::fprintf(stderr, "vortexel: interrupted (%s)\n", sig == SIGINT ? "SIGINT" : "SIGTERM");
+        status = 128 + sig;
     }
     return status;
 }

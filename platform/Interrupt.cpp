@@ -11,6 +11,7 @@ namespace platform
 namespace
 {
 volatile std::sig_atomic_t arrived = 0;
+volatile std::sig_atomic_t finishing = 0;
 
 void Write(const char* text, size_t n)
 {
@@ -31,7 +32,8 @@ void OnSignal(int signal)
     if (arrived != 0)
         ::_exit(128 + arrived);
     arrived = signal;
-    ::alarm(kInterruptGraceSeconds);
+    if (!finishing)
+        ::alarm(kInterruptGraceSeconds);
 }
 
 void Install(int signal, void (*handler)(int))
@@ -54,6 +56,17 @@ void InstallInterruptHandlers()
     // SDL would turn the signals into a quit event that nothing reads while
     // the demo loads; the flag above serves every stage instead.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+}
+
+void FinishOnInterrupt()
+{
+    if (arrived == 0)
+        finishing = 1;
+}
+
+bool InterruptIsFinished()
+{
+    return finishing != 0;
 }
 
 bool InterruptRequested()

@@ -6,7 +6,8 @@
 // the script and music readers stop reading. Whatever does not notice within
 // kInterruptGraceSeconds (a decoder deep inside a library) is cut short: the
 // process then exits at once, as it does on a second signal. The exit status
-// is 128 + the signal number: 130 for SIGINT, 143 for SIGTERM.
+// is 128 + the signal number: 130 for SIGINT, 143 for SIGTERM, except for a
+// stage that finishes on its own (FinishOnInterrupt).
 
 namespace platform
 {
@@ -15,6 +16,14 @@ constexpr unsigned kInterruptGraceSeconds = 2;
 
 // Installs the handlers; call before SDL starts, which then keeps them.
 void InstallInterruptHandlers();
+
+// For a stage that stops on the flag by itself and must then finish its work
+// however long that takes (a capture writing out its video): a later first
+// signal only sets the flag, with no forced exit, and the program's status is
+// the stage's own. Does nothing once a signal has arrived.
+void FinishOnInterrupt();
+// True when FinishOnInterrupt took effect.
+bool InterruptIsFinished();
 
 // True once SIGINT or SIGTERM has arrived.
 bool InterruptRequested();

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <csignal>
+#include <ctime>
 #include <unistd.h>
 
 namespace platform
@@ -12,6 +13,7 @@ namespace
 {
 volatile std::sig_atomic_t arrived = 0;
 volatile std::sig_atomic_t finishing = 0;
+struct timespec firstAt = {};
 
 void Write(const char* text, size_t n)
 {
@@ -30,7 +32,18 @@ void OnAlarm(int)
 void OnSignal(int signal)
 {
     if (arrived != 0)
-        ::_exit(128 + arrived);
+    {
+        // The same press often arrives twice: a terminal signals the whole
+        // process group, and wrappers such as timeout pass it on again. Only
+        // a signal a second or more after the first means "stop now".
+        struct timespec now = {};
+        ::clock_gettime(CLOCK_MONOTONIC, &now);
+        if (now.tv_sec - firstAt.tv_sec >= 2 ||
+            (now.tv_sec - firstAt.tv_sec == 1 && now.tv_nsec >= firstAt.tv_nsec))
+            ::_exit(128 + arrived);
+        return;
+    }
+    ::clock_gettime(CLOCK_MONOTONIC, &firstAt);
     arrived = signal;
     if (!finishing)
         ::alarm(kInterruptGraceSeconds);

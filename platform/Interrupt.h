@@ -5,7 +5,9 @@
 // answers a quit event from then on (dialog, loading screen, main loop), and
 // the script and music readers stop reading. Whatever does not notice within
 // kInterruptGraceSeconds (a decoder deep inside a library) is cut short: the
-// process then exits at once, as it does on a second signal. The exit status
+// process then exits at once, as it does on a second signal a second or more
+// after the first (repeats within that second are the same press, passed on
+// by a terminal or a wrapper such as timeout). The exit status
 // is 128 + the signal number: 130 for SIGINT, 143 for SIGTERM, except for a
 // stage that finishes on its own (FinishOnInterrupt).
 

@@ -22,11 +22,16 @@ void Write(const char* text, size_t n)
 }
 
 // Only async-signal-safe calls below.
-void OnAlarm(int)
+void EndNow()
 {
     static const char text[] = "vortexel: interrupted; ending now\n";
     Write(text, sizeof text - 1);
     ::_exit(128 + arrived);
+}
+
+void OnAlarm(int)
+{
+    EndNow();
 }
 
 void OnSignal(int signal)
@@ -40,7 +45,7 @@ void OnSignal(int signal)
         ::clock_gettime(CLOCK_MONOTONIC, &now);
         if (now.tv_sec - firstAt.tv_sec >= 2 ||
             (now.tv_sec - firstAt.tv_sec == 1 && now.tv_nsec >= firstAt.tv_nsec))
-            ::_exit(128 + arrived);
+            EndNow();
         return;
     }
     ::clock_gettime(CLOCK_MONOTONIC, &firstAt);

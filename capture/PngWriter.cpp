@@ -52,10 +52,21 @@ bool PngWriter::Write(const std::string& path, const unsigned char* rgba, int wi
                 *out++ =
                     static_cast<unsigned char>(row[4 * x + c] - (above ? above[4 * x + c] : 0));
     }
-    uLongf packedSize = compressBound(static_cast<uLong>(m_Raw.size()));
-    m_Packed.resize(packedSize);
-    if (compress2(m_Packed.data(), &packedSize, m_Raw.data(), static_cast<uLong>(m_Raw.size()),
-                  Z_BEST_SPEED) != Z_OK)
+    // Run-length matching only: about 40 % less work than the fastest full
+    // level on rendered frames, for files about a fifth larger. Frames are
+    // written while the next ones render, on the same cores.
+    m_Packed.resize(compressBound(static_cast<uLong>(m_Raw.size())));
+    z_stream z{};
+    if (deflateInit2(&z, Z_BEST_SPEED, Z_DEFLATED, 15, 8, Z_RLE) != Z_OK)
+        return false;
+    z.next_in = m_Raw.data();
+    z.avail_in = static_cast<uInt>(m_Raw.size());
+    z.next_out = m_Packed.data();
+    z.avail_out = static_cast<uInt>(m_Packed.size());
+    const bool packed = deflate(&z, Z_FINISH) == Z_STREAM_END;
+    const size_t packedSize = z.total_out;
+    deflateEnd(&z);
+    if (!packed)
         return false;
 
     std::FILE* f = std::fopen(path.c_str(), "wb");

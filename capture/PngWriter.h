@@ -1,6 +1,6 @@
 #pragma once
 // PNG files of captured frames: 8-bit RGB (the alpha channel of the window is
-// dropped), rows written top first, deflated at a fast level. The same pixels
+// dropped), rows written top first, deflated for speed rather than size. The same pixels
 // always give the same bytes.
 #include <string>
 #include <vector>

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -24,12 +25,28 @@ bool ParseMilliseconds(const char* text, uint32_t& out)
     out = static_cast<uint32_t>(v);
     return true;
 }
+// "WxH" with both sides even (the video encoders need that) and in range.
+bool ParseVideoSize(const char* text, int& w, int& h)
+{
+    unsigned a = 0, b = 0;
+    char x = 0, rest = 0;
+    if (!text || std::sscanf(text, "%u%c%u%c", &a, &x, &b, &rest) != 3 || x != 'x')
+        return false;
+    if (a < 16 || b < 16 || a > 8192 || b > 8192 || a % 2 || b % 2)
+        return false;
+    w = static_cast<int>(a);
+    h = static_cast<int>(b);
+    return *text >= '0' && *text <= '9';
+}
 } // namespace
 
 const char* UsageLine()
 {
     return "usage: vortexel [--windowed|--fullscreen[=desktop]] [--start MS] [--data DIR]\n"
-           "                [--batch] [--check [SCRIPT]] [--report FILE] [--help] [--version]";
+           "                [--batch] [--check [SCRIPT]] [--report FILE] [--trace FILE]\n"
+           "                [--help] [--version]\n"
+           "       vortexel --capture OUT [--fps N] [--start MS] [--until MS] [--video-size WxH]\n"
+           "                [--data DIR] [--trace FILE]";
 }
 
 const char* HelpText()
@@ -49,6 +66,12 @@ const char* HelpText()
            "  --batch           no dialog (windowed), no message boxes (reports go to stderr)\n"
            "  --check [SCRIPT]  load the script without playing it and print its timeline\n"
            "  --report FILE     write the report of the effects and their messages to FILE\n"
+           "  --trace FILE      write one line per frame to FILE: FRAME TIME DT MSG ACTIVE BANDS\n"
+           "  --capture OUT     render the demo offline to OUT: a folder of PNG frames and\n"
+           "                    audio.wav, or a video file (.mp4, .mkv, .webm; needs ffmpeg)\n"
+           "  --fps N           frames per second of the capture, 1 to 240 (default 60)\n"
+           "  --until MS        end the capture once the clock passes MS milliseconds\n"
+           "  --video-size WxH  scale the video to W x H (even numbers, e.g. 1440x1080)\n"
            "  --help            show this text\n"
            "  --version         show the version\n"
            "\n"
@@ -57,6 +80,9 @@ const char* HelpText()
            "\n"
            "Without a display the demo plays headless (offscreen video, no sound device,\n"
            "no dialog, no message boxes).\n"
+           "\n"
+           "A capture runs offscreen with no dialog, boxes or sound device; Escape (or q) on\n"
+           "the terminal and Ctrl+C stop it, keeping what was written.\n"
            "\n"
            "Exit status: 0 the demo finished, Escape was pressed or \"exit\" was chosen;\n"
            "             1 a fatal failure ended the run; 2 bad usage.\n"
@@ -122,7 +148,7 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string& erro
                 return false;
             }
             struct stat st;
-            if (::stat(platform::ResolvePath(v).c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            if (::stat(platform::ResolveUserPath(v).c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
             {
                 error = std::string("bad value for --data: no folder ") + v;
                 return false;
@@ -141,6 +167,56 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string& erro
             }
             out.reportFile = v;
         }
+        else if (!std::strcmp(a, "--trace") || !std::strcmp(a, "--capture"))
+        {
+            const char* v = needValue(a);
+            if (!v)
+                return false;
+            if (!*v)
+            {
+                error = std::string("bad value for ") + a + ": empty";
+                return false;
+            }
+            (a[2] == 't' ? out.traceFile : out.captureOut) = v;
+        }
+        else if (!std::strcmp(a, "--fps"))
+        {
+            const char* v = needValue(a);
+            if (!v)
+                return false;
+            uint32_t fps = 0;
+            if (!ParseMilliseconds(v, fps) || fps < 1 || fps > 240)
+            {
+                error = std::string("bad value for --fps: ") + v + " (1 to 240)";
+                return false;
+            }
+            out.fps = static_cast<int>(fps);
+            out.hasFps = true;
+        }
+        else if (!std::strcmp(a, "--until"))
+        {
+            const char* v = needValue(a);
+            if (!v)
+                return false;
+            if (!ParseMilliseconds(v, out.untilMs))
+            {
+                error = std::string("bad value for --until: ") + v;
+                return false;
+            }
+            out.hasUntil = true;
+        }
+        else if (!std::strcmp(a, "--video-size"))
+        {
+            const char* v = needValue(a);
+            if (!v)
+                return false;
+            if (!ParseVideoSize(v, out.videoWidth, out.videoHeight))
+            {
+                error = std::string("bad value for --video-size: ") + v +
+                        " (WxH, even numbers from 16 to 8192)";
+                return false;
+            }
+        }
         else if (!std::strcmp(a, "--check"))
         {
             out.check = true;
@@ -157,6 +233,25 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string& erro
     if (out.windowed && out.fullscreen)
     {
         error = "--windowed and --fullscreen exclude each other";
+        return false;
+    }
+    if (out.captureOut.empty() && (out.hasFps || out.hasUntil || out.videoWidth))
+    {
+        error = std::string(out.hasFps     ? "--fps"
+                            : out.hasUntil ? "--until"
+                                           : "--video-size") +
+                " needs --capture";
+        return false;
+    }
+    if (!out.captureOut.empty() && (out.windowed || out.fullscreen))
+    {
+        error = "--capture renders offscreen: it excludes --windowed and --fullscreen";
+        return false;
+    }
+    if (out.hasUntil && out.hasStart && out.untilMs < out.startMs)
+    {
+        error = "--until " + std::to_string(out.untilMs) + " is before --start " +
+                std::to_string(out.startMs);
         return false;
     }
     return true;

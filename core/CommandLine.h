@@ -18,6 +18,15 @@ struct CommandLine
     bool check = false;
     std::string checkScript; // empty: the data folder's script.txt
     std::string reportFile;
+    std::string traceFile; // --trace: one line per frame
+    // --capture OUT and its settings (capture/Capture.h checks OUT itself).
+    std::string captureOut;
+    bool hasFps = false;
+    int fps = 60;
+    bool hasUntil = false;
+    uint32_t untilMs = 0;
+    int videoWidth = 0; // 0: the window's size
+    int videoHeight = 0;
 };
 
 // False with a one-line reason in error when an option is unknown or a value is bad.

@@ -5,6 +5,8 @@
 #include "core/LayerSort.h"
 #include "core/MusicPlayer.h"
 #include "core/Timer.h"
+#include "effects/EffectDrawing.h"
+#include "effects/SpectrumSynch.h"
 #include "framework/EffectInterface.h"
 #include "framework/IEffect.h"
 #include "gfx/ImagePrefetch.h"
@@ -137,7 +139,48 @@ void DemoCore::LoadMusic(std::string fileName)
     {
         ShowError("FMOD Music Player", "Cannot Open Music File: " + fileName);
         platform::PostQuitRequest(true);
+        return;
     }
+    m_HasMusic = true;
+    m_MusicFile = fileName;
+}
+
+void DemoCore::AddFrameObserver(IFrameObserver* observer)
+{
+    if (!observer)
+        return;
+    if (!m_Bands)
+    {
+        m_Bands.reset(new SpectrumSynch);
+        fx::AddStandardBands(*m_Bands);
+    }
+    m_Observers.push_back(observer);
+}
+
+void DemoCore::RemoveFrameObserver(IFrameObserver* observer)
+{
+    m_Observers.erase(std::remove(m_Observers.begin(), m_Observers.end(), observer),
+                      m_Observers.end());
+}
+
+void DemoCore::NotifyObservers(float now, float frameTime, const TMessage* message, bool delivered,
+                               const std::vector<TEffect*>& active)
+{
+    FrameRecord r;
+    r.Frame = m_Frames;
+    r.Time = now;
+    r.FrameTime = frameTime;
+    r.Message = message;
+    r.Delivered = delivered;
+    r.Active = active.data();
+    r.ActiveCount = active.size();
+    r.HasMusic = m_HasMusic;
+    // The same band code the effects use, on the spectrum just sampled.
+    m_Bands->Update();
+    for (int n = 0; n < 3; ++n)
+        r.Bands[n] = m_Bands->GetValue(n);
+    for (IFrameObserver* o : m_Observers)
+        o->OnFrame(r);
 }
 
 void DemoCore::Stop()
@@ -206,6 +249,7 @@ void DemoCore::MainLoop()
     while ((m_State & Playing) && m_Window->IsRunning())
     {
         const float now = Timer::GetTime();
+        const float frameTime = Timer::GetFrameTime();
 
         // The fired message is a copy that shares the Parameters array.
         const TMessage* fired = nullptr;
@@ -222,14 +266,16 @@ void DemoCore::MainLoop()
         if (active.size() > 1)
             SortByLayer(active, sortSpace);
 
+        bool delivered = false;
         m_Window->BeginFrame();
         for (TEffect* e : active)
         {
-            e->Effect->AddTime(Timer::GetFrameTime());
+            e->Effect->AddTime(frameTime);
             if (fired && fired->TargetEffect == e->Effect)
             {
                 e->Effect->OnMessage(fired->MessageID, fired->Parameters, fired->ParameterCount);
                 ++m_Delivered;
+                delivered = true;
             }
             e->Effect->Update();
         }
@@ -238,10 +284,12 @@ void DemoCore::MainLoop()
             m_Window->ResetForEffect();
             e->Effect->Render();
         }
-        active.clear();
 
         Timer::Update();
         MusicPlayer::UpdateSpectrum();
+        if (!m_Observers.empty())
+            NotifyObservers(now, frameTime, fired, delivered, active);
+        active.clear();
         m_Window->Swap();
         ++m_Frames;
         std::snprintf(title, sizeof title, "FPS: %d", Timer::GetFPS());

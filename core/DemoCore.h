@@ -4,9 +4,11 @@
 // scheduled effect behind the loading screen, starts music and clock, and
 // plays frame after frame until the clock passes EndTime or the window stops.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "core/FrameRecord.h"
 #include "script/ColorScheme.h"
 
 class IEffect;
@@ -14,6 +16,7 @@ class OGLWindow;
 class EffectInterface;
 class ILoadingScreen;
 class MusicPlayer;
+class SpectrumSynch;
 
 struct TEffect
 {
@@ -78,6 +81,16 @@ class DemoCore
     // Messages handed to an effect during Run (for the end-of-run summary).
     uint64_t GetDeliveredMessageCount() const { return m_Delivered; }
     uint64_t GetFrameCount() const { return m_Frames; }
+    // True once the script's music has opened.
+    bool HasMusic() const { return m_HasMusic; }
+    // The script's music file as the script names it ("" when none opened).
+    const std::string& GetMusicFile() const { return m_MusicFile; }
+
+    // Observers see every frame of the main loop (core/FrameRecord.h), in the
+    // order added. They must outlive Run; none may be added or removed by
+    // another observer's OnFrame.
+    void AddFrameObserver(IFrameObserver* observer);
+    void RemoveFrameObserver(IFrameObserver* observer);
 
   protected:
     // Seams: tests replace the music player with a fake.
@@ -89,6 +102,8 @@ class DemoCore
     void SortMessages();
     void InitialiseEffects();
     void MainLoop();
+    void NotifyObservers(float now, float frameTime, const TMessage* message, bool delivered,
+                         const std::vector<TEffect*>& active);
 
     TColorScheme m_ColorScheme{{1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, 0.0f, 1.0f}};
     std::vector<TMessage> m_Messages;
@@ -102,4 +117,8 @@ class DemoCore
     MusicPlayer* m_Music = nullptr;
     uint64_t m_Delivered = 0;
     uint64_t m_Frames = 0;
+    bool m_HasMusic = false;
+    std::string m_MusicFile;
+    std::vector<IFrameObserver*> m_Observers;
+    std::unique_ptr<SpectrumSynch> m_Bands; // the standard bands, while observed
 };

@@ -1,5 +1,7 @@
 #include "core/Startup.h"
 
+#include "capture/Capture.h"
+#include "capture/TraceWriter.h"
 #include "core/CommandLine.h"
 #include "core/DemoCore.h"
 #include "core/ErrorBox.h"
@@ -17,6 +19,7 @@
 #include "platform/Paths.h"
 #include "script/ScriptCheck.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -49,10 +52,17 @@ bool ReadStartPositionFile(const std::string& path, uint32_t& ms)
     std::FILE* f = std::fopen(path.c_str(), "r");
     if (!f)
         return false;
-    // Read as text and convert with a range check: fscanf's behaviour on a
-    // number too large for its type is undefined.
+    // Blanks before the number may run to any length, as with "%d"; the
+    // number itself is read as text and converted with a range check, since
+    // fscanf's behaviour on a number too large for its type is undefined.
+    int c;
+    while ((c = std::fgetc(f)) != EOF && std::isspace(c))
+    {
+    }
     char text[64] = {};
-    size_t n = std::fread(text, 1, sizeof(text) - 1, f);
+    size_t n = 0;
+    for (; c != EOF && n < sizeof(text) - 1; c = std::fgetc(f))
+        text[n++] = static_cast<char>(c);
     std::fclose(f);
     text[n] = '\0';
     char* end = nullptr;
@@ -83,11 +93,15 @@ bool Startup(const StartupOptions& options, bool& windowFailed)
     bool enableMusic = true;
 
     if (options.askWithDialog && !ShowStartupDialog(fullscreen))
+    {
+        delete options.core;
+        delete options.window;
         return false;
+    }
     enableMusic = true;
 
-    Core = new DemoCore;
-    Window = new OGLWindow;
+    Core = options.core ? options.core : new DemoCore;
+    Window = options.window ? options.window : new OGLWindow;
     Registry = new EffectInterface;
     uint32_t dwStart = 0;
     RegisterEffectKinds(Registry);
@@ -184,7 +198,11 @@ int RunProgram(int argc, char** argv)
                          DataFolderSearchList(", ").c_str());
         std::string script =
             cmd.checkScript.empty() ? platform::DataPath("script.txt") : cmd.checkScript;
-        return RunScriptCheck(script, cmd.hasStart ? cmd.startMs : 0);
+        // The start position by the demo's own rules: --start, else the file.
+        StartupOptions start;
+        start.hasStart = cmd.hasStart;
+        start.startMs = cmd.startMs;
+        return RunScriptCheck(script, ChooseStartPosition(start, kStartPositionFile));
     }
     if (!cmd.reportFile.empty())
     {
@@ -198,11 +216,21 @@ int RunProgram(int argc, char** argv)
         return 0;
     }
 
+    // A capture reports a missing data folder as its script not found.
+    if (!cmd.captureOut.empty())
+        return RunCapture(cmd);
     if (!dataFound)
     {
         ShowError("Data Folder Not Found!",
                   "no folder holding script.txt in " + DataFolderSearchList(", "));
         return 1;
+    }
+    TraceWriter trace;
+    if (!cmd.traceFile.empty() && !trace.Open(cmd.traceFile))
+    {
+        std::fprintf(stderr, "vortexel: cannot create the trace file %s\n%s\n",
+                     cmd.traceFile.c_str(), UsageLine());
+        return 2;
     }
 
     StartupOptions options;
@@ -232,6 +260,11 @@ int RunProgram(int argc, char** argv)
     }
 
     DemoCore* core = Core;
+    if (!cmd.traceFile.empty())
+    {
+        trace.SetRegistry(Registry);
+        core->AddFrameObserver(&trace);
+    }
     bool loaded = core->Load("script.txt");
     int64_t runStart = platform::GetCounter();
     if (loaded)
@@ -241,7 +274,11 @@ int RunProgram(int argc, char** argv)
     bool finished = (core->GetState() & Finished) != 0;
     uint64_t frames = core->GetFrameCount();
     uint64_t delivered = core->GetDeliveredMessageCount();
+    core->RemoveFrameObserver(&trace);
     Cleanup();
+    const bool traceOk = trace.Close();
+    if (!traceOk)
+        std::fprintf(stderr, "vortexel: cannot write the trace file %s\n", cmd.traceFile.c_str());
 
     if (loaded && (!platform::HasDisplay() || platform::IsBatchMode()))
     {
@@ -252,7 +289,7 @@ int RunProgram(int argc, char** argv)
             static_cast<unsigned long long>(frames), rate,
             static_cast<unsigned long long>(delivered));
     }
-    if (!loaded || platform::FailureQuitWasRequested())
+    if (!loaded || platform::FailureQuitWasRequested() || !traceOk)
         return 1;
     return 0;
 }

@@ -15,6 +15,10 @@ struct StartupOptions
     bool desktopFullscreen = false; // full screen covers the desktop, no mode switch
     bool hasStart = false;          // true: startMs overrides the start-position file
     uint32_t startMs = 0;
+    // Another mode's own core and window (the capture's); Startup takes them
+    // over and Cleanup deletes them. Null: the usual ones.
+    DemoCore* core = nullptr;
+    OGLWindow* window = nullptr;
 };
 
 // The start-position file beside the program's working directory: one decimal

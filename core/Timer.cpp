@@ -15,7 +15,7 @@ float playTime = 0.0f;
 float offset = 0.0f;
 float speed = 1.0f;
 int32_t frameCount = 0;
-float windowLength = 0.0f;
+int64_t windowTicks = 0; // counter ticks of the rate window, summed exactly
 int32_t fps = 0;
 } // namespace
 
@@ -23,8 +23,9 @@ void Timer::Start(float startOffset)
 {
     frequency = platform::GetCounterFrequency();
     startCount = platform::GetCounter();
+    currentCount = startCount;
     frameTime = 0.0f;
-    windowLength = 0.0f;
+    windowTicks = 0;
     fps = 0;
     ++frameCount; // not reset: the first published rate counts one frame more
     offset = startOffset;
@@ -32,6 +33,7 @@ void Timer::Start(float startOffset)
 
 void Timer::Update()
 {
+    const int64_t previousCount = currentCount;
     currentCount = platform::GetCounter();
     float previous = elapsed;
     int64_t ticks = currentCount - startCount;
@@ -39,11 +41,13 @@ void Timer::Update()
     frameTime = elapsed - previous;
     playTime = playTime + frameTime * speed;
     ++frameCount;
-    windowLength += frameTime;
-    if (windowLength >= 1.0f)
+    // Summed in ticks rather than float seconds, so that a clock stepping
+    // exactly 1/N s per frame publishes N.
+    windowTicks += currentCount - previousCount;
+    if (frequency > 0 && windowTicks >= frequency)
     {
         fps = frameCount;
-        windowLength = 0.0f; // the excess is dropped
+        windowTicks = 0; // the excess is dropped
         frameCount = 0;
     }
 }
@@ -75,6 +79,6 @@ void Timer::Reset()
     elapsed = frameTime = playTime = offset = 0.0f;
     speed = 1.0f;
     frameCount = 0;
-    windowLength = 0.0f;
+    windowTicks = 0;
     fps = 0;
 }

@@ -2,6 +2,7 @@
 
 #include <epoxy/gl.h>
 
+#include <filesystem>
 #include <fstream>
 #include <istream>
 
@@ -80,6 +81,10 @@ bool ReadMesh(std::istream& in, Mesh& mesh)
 
 bool LoadMesh(const std::string& fileName, Mesh* mesh)
 {
+    // A directory opens as a stream that reads nothing: no file to load.
+    std::error_code ignored;
+    if (std::filesystem::is_directory(fileName, ignored))
+        return false;
     std::ifstream file(fileName);
     if (!file || !mesh)
         return false;

@@ -1,11 +1,13 @@
 #include "gfx/GLSLShader.h"
 
 #include "core/ErrorBox.h"
+#include "platform/GLWindow.h"
 #include "platform/Paths.h"
 
 #include <epoxy/gl.h>
 
 #include <cstdio>
+#include <sys/stat.h>
 #include <type_traits>
 #include <vector>
 
@@ -35,7 +37,8 @@ GLSLShader::~GLSLShader()
 {
     if (m_Initialised)
     {
-        if (m_Active)
+        // Without a context (it was destroyed first) the program went with it.
+        if (m_Active && platform::IsGLContextCurrent())
             Disable();
         Release();
     }
@@ -105,7 +108,7 @@ void GLSLShader::Release()
 {
     // The handle is forgotten so a second Release (or the destructor after an
     // explicit one) cannot delete an object that has since reused the name.
-    if (m_Program != 0)
+    if (m_Program != 0 && platform::IsGLContextCurrent())
         glDeleteObjectARB(m_Program);
     m_Program = 0;
 }
@@ -113,6 +116,13 @@ void GLSLShader::Release()
 std::string GLSLShader::ReadShaderFile(const std::string& path)
 {
     std::FILE* file = std::fopen(path.c_str(), "rb");
+    // A directory opens but reads as empty text: it is no shader file either.
+    struct stat st;
+    if (file && ::fstat(::fileno(file), &st) == 0 && S_ISDIR(st.st_mode))
+    {
+        std::fclose(file);
+        file = nullptr;
+    }
     if (!file)
     {
         ShowError("GLSL Shader", "Unable to open the following shader: " + path);

@@ -1,7 +1,8 @@
 #pragma once
 // One GLSL program built from "<vertex name>.vp" and "<fragment name>.fp" in the
 // data folder, switched on and off around drawing. Needs the window's context
-// current for every call but the getters.
+// current for every call but the getters; Release and the destructor do no GL
+// call when no context is current (the program went with the context).
 //
 // Failures answer false and leave a text in GetStatus(); unreadable files and
 // compile errors are also shown in an error box. Nothing here asks to quit.

@@ -190,6 +190,29 @@ void OGLWindow::SetPerspective(float fov)
     glMatrixMode(GL_MODELVIEW);
 }
 
+bool OGLWindow::ReadPixels(unsigned char* rgba)
+{
+    if (!m_Handle || !rgba)
+        return false;
+    GLint readFramebuffer = 0, packBuffer = 0, alignment = 4, readBuffer = GL_BACK;
+    GLboolean doubleBuffered = GL_TRUE;
+    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &readFramebuffer);
+    glGetIntegerv(GL_PIXEL_PACK_BUFFER_BINDING, &packBuffer);
+    glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    glGetIntegerv(GL_READ_BUFFER, &readBuffer);
+    glGetBooleanv(GL_DOUBLEBUFFER, &doubleBuffered);
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadBuffer(doubleBuffered ? GL_BACK : GL_FRONT);
+    glReadPixels(0, 0, m_Width, m_Height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    glReadBuffer(static_cast<GLenum>(readBuffer));
+    glPixelStorei(GL_PACK_ALIGNMENT, alignment);
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, static_cast<GLuint>(packBuffer));
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(readFramebuffer));
+    return true;
+}
+
 const char* OGLWindow::GetExtensionString() const
 {
     return reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
@@ -203,7 +226,10 @@ bool OGLWindow::IsExtensionSupported(const char* name) const
 }
 
 // A name counts only as a whole entry: at the string's start or after a space,
-// and followed by a space or the end.
+// and followed by a space or the end. Unlike the original, an occurrence that
+// merely begins where the previous one ended (a name glued to an earlier
+// match, "GL_fooGL_foo") is not taken for a whole entry: only the start of the
+// string or a space in front counts.
 bool OGLWindow::ExtensionListContains(const char* list, const char* name)
 {
     if (!name || !*name || std::strchr(name, ' '))

@@ -58,10 +58,16 @@ class OGLWindow
     virtual void ClearDepth();
     // fov degrees, aspect 1.33 whatever the window's shape, near 0.1, far 2000.
     virtual void SetPerspective(float fov);
+    // Copies the picture drawn so far this frame (what Swap is about to show)
+    // into rgba: width x height RGBA pixels, bottom row first. Leaves the GL
+    // state as it found it. False when no window is open.
+    virtual bool ReadPixels(unsigned char* rgba);
 
     bool IsExtensionSupported(const char* name) const;
     // The search rules on a given extension string: the name must stand whole,
     // at the start or after a space, and end at a space or the string's end.
+    // (The original also accepted a name glued to the end of an earlier
+    // occurrence; that is a search slip, not a rule, and is not kept.)
     static bool ExtensionListContains(const char* list, const char* name);
 
     int GetState() const { return m_State; }

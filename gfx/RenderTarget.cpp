@@ -2,6 +2,7 @@
 
 #include "gfx/OGLWindow.h"
 #include "platform/GLWindow.h"
+#include "platform/SharedGLContext.h"
 
 #include <epoxy/gl.h>
 #include <GL/glu.h>
@@ -18,11 +19,12 @@ GLuint framebuffer = 0;
 GLuint depthBuffer = 0;
 GLuint texture = 0;
 
-// What Begin saved of the window's state, given back by End.
-bool drawing = false;
-GLint savedFramebuffer = 0;
-GLfloat savedProjection[16];
-GLfloat savedModelView[16];
+// The target's own context: its passes keep their state from one to the next,
+// and the window's state never reaches them. The framebuffer object lives
+// there (framebuffers are not shared); the texture and the depth buffer are
+// shared with the window's context.
+platform::SharedGLContext* context = nullptr;
+bool drawing = false; // between Begin and End, with the target's context current
 
 // The ARB/GL 3 and EXT entry points share their enumerants.
 void GenFramebuffer(GLuint* fb)
@@ -80,35 +82,27 @@ bool Complete()
     return status == GL_FRAMEBUFFER_COMPLETE;
 }
 
+// Releases what the target holds in both contexts, calling GL only where a
+// context is still there to call.
 void ReleaseObjects()
 {
-    if (framebuffer)
-        DeleteFramebuffer(&framebuffer);
-    if (depthBuffer)
-        DeleteRenderbuffer(&depthBuffer);
-    if (texture)
+    if (drawing)
+        platform::ReturnFromSharedGLContext(context);
+    drawing = false;
+    if (context && platform::MakeSharedGLContextCurrent(context))
+    {
+        if (framebuffer)
+            DeleteFramebuffer(&framebuffer);
+        if (depthBuffer)
+            DeleteRenderbuffer(&depthBuffer);
+        platform::ReturnFromSharedGLContext(context);
+    }
+    if (texture && platform::IsGLContextCurrent() &&
+        (!context || platform::SharedGLContextUsable(context)))
         glDeleteTextures(1, &texture);
+    platform::DestroySharedGLContext(context);
+    context = nullptr;
     framebuffer = depthBuffer = texture = 0;
-}
-
-// The state a context has when it is made: the original drew into a pbuffer
-// with its own context, and the effects rely on nothing of the window's state
-// leaking into that pass.
-void SetFreshState()
-{
-    const GLenum off[] = {GL_DEPTH_TEST,   GL_BLEND,          GL_TEXTURE_2D,  GL_CULL_FACE,
-                          GL_LIGHTING,     GL_ALPHA_TEST,     GL_FOG,         GL_SCISSOR_TEST,
-                          GL_STENCIL_TEST, GL_COLOR_MATERIAL, GL_LINE_SMOOTH, GL_POLYGON_SMOOTH};
-    for (GLenum cap : off)
-        glDisable(cap);
-    glDepthMask(GL_TRUE);
-    glDepthFunc(GL_LESS);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glBlendFunc(GL_ONE, GL_ZERO);
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClearDepth(1.0);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    glViewport(0, 0, width, height);
 }
 
 } // namespace
@@ -128,10 +122,7 @@ bool RenderTarget::Create(OGLWindow* owner, int w, int h)
     useExt = !core;
 
     GLint previousTexture = 0;
-    GLint previousFramebuffer = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &previousTexture);
-    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previousFramebuffer);
-
     glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
@@ -141,13 +132,20 @@ bool RenderTarget::Create(OGLWindow* owner, int w, int h)
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     glBindTexture(GL_TEXTURE_2D, previousTexture);
 
-    GenRenderbuffer(&depthBuffer);
-    DepthStorage(depthBuffer, w, h);
-    GenFramebuffer(&framebuffer);
-    BindFramebuffer(framebuffer);
-    Attach(texture, depthBuffer);
-    bool complete = Complete();
-    BindFramebuffer(previousFramebuffer);
+    context = platform::CreateSharedGLContext();
+    bool complete = false;
+    if (context && platform::MakeSharedGLContextCurrent(context))
+    {
+        GenRenderbuffer(&depthBuffer);
+        DepthStorage(depthBuffer, w, h);
+        GenFramebuffer(&framebuffer);
+        BindFramebuffer(framebuffer);
+        Attach(texture, depthBuffer);
+        complete = Complete();
+        // A fresh context's viewport is its drawable's size: the target's.
+        glViewport(0, 0, w, h);
+        platform::ReturnFromSharedGLContext(context);
+    }
     if (!complete)
     {
         ReleaseObjects();
@@ -161,8 +159,6 @@ void RenderTarget::Destroy()
 {
     if (!created)
         return;
-    if (drawing)
-        End();
     ReleaseObjects();
     created = false;
 }
@@ -171,17 +167,18 @@ void RenderTarget::Begin()
 {
     if (!created)
         return;
+    glGetError();
     if (!drawing)
     {
-        glGetIntegerv(GL_FRAMEBUFFER_BINDING, &savedFramebuffer);
-        glGetFloatv(GL_PROJECTION_MATRIX, savedProjection);
-        glGetFloatv(GL_MODELVIEW_MATRIX, savedModelView);
-        glPushAttrib(GL_ALL_ATTRIB_BITS);
+        if (!platform::MakeSharedGLContextCurrent(context))
+            return;
         drawing = true;
     }
     BindFramebuffer(framebuffer);
-    SetFreshState();
+    glDrawBuffer(GL_COLOR_ATTACHMENT0);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glGetError();
 }
 
 void RenderTarget::SetupView(int w, int h, float fov)
@@ -198,22 +195,12 @@ void RenderTarget::End()
 {
     if (!created)
         return;
+    glGetError();
     if (drawing)
     {
-        // The window's framebuffer first: popping restores its draw buffer.
-        BindFramebuffer(savedFramebuffer);
-        glPopAttrib();
-        GLint mode = GL_MODELVIEW;
-        glGetIntegerv(GL_MATRIX_MODE, &mode);
-        glMatrixMode(GL_PROJECTION);
-        glLoadMatrixf(savedProjection);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadMatrixf(savedModelView);
-        glMatrixMode(mode);
+        platform::ReturnFromSharedGLContext(context);
         drawing = false;
     }
-    else
-        BindFramebuffer(0);
     if (window)
         window->SetViewport(1.0f);
 }

@@ -4,11 +4,17 @@
 // linear minification) and a 24-bit depth buffer. Process-wide; the window
 // creates it when it opens and destroys it when it closes.
 //
+// The target draws in a context of its own that shares textures with the
+// window's, as the original's pbuffer did: state set during one pass (clear
+// colour, blending, matrices, ...) is still set at the next, and nothing of the
+// window's state (line width, shading, polygon mode, client arrays, texture
+// units) reaches a pass. Its first pass starts from a fresh context's state.
+//
 // Per frame, an effect calls Begin, SetupView, draws, End; later BindTexture,
-// draws with the image, ReleaseTexture. Drawing between Begin and End starts
-// from a fresh context's state (depth test off, blending and texturing off,
-// white colour) and is cleared to transparent black; End gives the window back
-// its state, matrices, framebuffer and full viewport.
+// draws with the image, ReleaseTexture. Begin makes the target's context
+// current and clears colour and depth to its clear values (at first
+// transparent black); End makes the window's context current again, with all
+// its state as it was, and sets the window's full viewport.
 //
 // While the target is not created every operation but SetupView does nothing:
 // the effect then draws straight into the window with SetupView's viewport.
@@ -17,10 +23,12 @@ class OGLWindow;
 class RenderTarget
 {
   public:
-    // Needs a current context with framebuffer objects (ARB, GL 3 or EXT).
-    // Destroys an existing target first. False, reporting nothing, on failure.
+    // Needs a current context with framebuffer objects (ARB, GL 3 or EXT) and
+    // a driver that can make a second context sharing its objects. Destroys an
+    // existing target first. False, reporting nothing, on failure.
     static bool Create(OGLWindow* window, int width, int height);
-    // Releases the framebuffer, its depth buffer and its texture.
+    // Releases the framebuffer, its depth buffer, its texture and its context
+    // (GL objects only while their context still exists).
     static void Destroy();
 
     static void Begin();

@@ -47,7 +47,8 @@ bool NormaliseChannels(Channels channels)
     bool byteChannels = ilGetInteger(IL_IMAGE_TYPE) == IL_UNSIGNED_BYTE;
     if (channels == Channels::Rgb)
     {
-        if (bytes == 3 && byteChannels)
+        // The RGB variants promise red first: BMP files decode as BGR.
+        if (bytes == 3 && byteChannels && ilGetInteger(IL_IMAGE_FORMAT) == IL_RGB)
             return true;
         return ilConvertImage(IL_RGB, IL_UNSIGNED_BYTE) == IL_TRUE;
     }

@@ -2,8 +2,9 @@
 // Decoded images and the loaders that read them through DevIL.
 //
 // Every loader returns a TImage by value. On success data holds width x height
-// x bpp bytes (rows as DevIL delivers them, no channel or row reordering) and
-// belongs to the caller, who frees it with FreeImage once the texture exists.
+// x bpp bytes (rows as DevIL delivers them; channels too, except that the RGB
+// variants put red first) and belongs to the caller, who frees it with
+// FreeImage once the texture exists.
 // On failure the loader has shown the error and posted a quit request, and
 // data is null. DevIL must have been initialised (TextureManager::GetInstance).
 #include <string>
@@ -25,9 +26,10 @@ TImage LoadTextureImage(const std::string& name);
 TImage LoadImageFile(const std::string& path);
 // As LoadImageFile, but reports nothing: data is null on failure.
 TImage DecodeImageFile(const std::string& path);
-// As LoadImageFile, but always delivers RGB (bpp 3).
+// As LoadImageFile, but always delivers RGB (bpp 3), red first.
 TImage LoadJPGImageFile(const std::string& path);
-// A Windows BMP file as 24-bit RGB.
+// A Windows BMP file as 24-bit RGB rows, red first (DevIL's own BMP order,
+// BGR, is converted; LoadImageFile keeps it).
 TImage LoadBMPImageFile(const std::string& path);
 // width x height RGBA pixels, all bytes 0.
 TImage CreateBlankImage(int width, int height);

@@ -1,5 +1,7 @@
 #include "gfx/VertexArray.h"
 
+#include "platform/GLWindow.h"
+
 #include <epoxy/gl.h>
 
 #include <new>
@@ -225,9 +227,12 @@ void VertexArray::Clear()
     m_Indices.reset();
     if (m_HasBuffers)
     {
+        // After the context is gone its buffers went with it, and a GL call
+        // would abort the process.
+        const bool current = platform::IsGLContextCurrent();
         for (int slot = 0; slot < kSlots; ++slot)
         {
-            if (m_Buffers[slot] != 0)
+            if (m_Buffers[slot] != 0 && current)
                 glDeleteBuffersARB(1, &m_Buffers[slot]);
             m_Buffers[slot] = 0;
         }

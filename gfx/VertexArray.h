@@ -6,8 +6,9 @@
 // the order position, normal, colour, texture units 0 to 3 (unit 2 before
 // unit 3, whatever their bits); vertex v's component starts at
 // offset + v * floats. Storage is zero-filled at construction, so unset
-// vertices read as zeros. Upload, Draw, Clear and the destructor need the
-// window's context current when buffers exist.
+// vertices read as zeros. Upload and Draw need the window's context current
+// when buffers exist; Clear and the destructor release them only while some
+// context is current (a destroyed context took them with it).
 #include <cstddef>
 #include <cstdint>
 #include <memory>

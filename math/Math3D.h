@@ -115,7 +115,9 @@ void Mat4FromQuaternion(const Quaternion& q, Mat4& out);
 float Mat4Determinant(const Mat4& m);
 void Mat4Transpose(const Mat4& m, Mat4& out);
 // Inverse of a rigid transform (rotation and translation only): the rotation
-// transposed and the translation carried back through it.
+// transposed and the translation carried back through it, -R^T t. Unlike the
+// original, which only negated the translation (right for a pure translation,
+// wrong as soon as there is a rotation), this is the true inverse.
 void Mat4FastInverse(const Mat4& m, Mat4& out);
 // out := B x A: A applied first, then B.
 void Mat4Multiply(const Mat4& a, const Mat4& b, Mat4& out);

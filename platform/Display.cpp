@@ -11,6 +11,7 @@ namespace platform
 namespace
 {
 bool batchMode = false;
+bool forcedHeadless = false;
 
 bool EnvSet(const char* name)
 {
@@ -21,7 +22,7 @@ bool EnvSet(const char* name)
 
 bool HasDisplay()
 {
-    if (EnvSet("VORTEXEL_HEADLESS"))
+    if (forcedHeadless || EnvSet("VORTEXEL_HEADLESS"))
         return false;
     return EnvSet("DISPLAY") || EnvSet("WAYLAND_DISPLAY");
 }
@@ -30,6 +31,11 @@ void PrepareVideoDriver()
 {
     if (!HasDisplay() && !EnvSet("SDL_VIDEODRIVER"))
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+}
+
+void ForceHeadless()
+{
+    forcedHeadless = true;
 }
 
 void SetBatchMode(bool on)

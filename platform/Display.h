@@ -7,8 +7,13 @@
 namespace platform
 {
 
-// True when DISPLAY or WAYLAND_DISPLAY is set (and VORTEXEL_HEADLESS is not).
+// True when DISPLAY or WAYLAND_DISPLAY is set (and VORTEXEL_HEADLESS is not,
+// and ForceHeadless was not called).
 bool HasDisplay();
+
+// Runs the rest of the program as if there were no display (offline capture):
+// offscreen video, no dialog, no boxes. Call before SDL's video starts.
+void ForceHeadless();
 
 // Selects the offscreen video driver when there is no display, unless
 // SDL_VIDEODRIVER was chosen by the user. Called before SDL's video starts.

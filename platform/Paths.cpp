@@ -27,13 +27,13 @@ bool Exists(const std::string& p)
     return ::stat(p.c_str(), &st) == 0;
 }
 
-std::vector<std::string> SplitComponents(const std::string& path)
+std::vector<std::string> SplitComponents(const std::string& path, bool backslashSeparates)
 {
     std::vector<std::string> parts;
     std::string cur;
     for (char c : path)
     {
-        if (c == '/' || c == '\\')
+        if (c == '/' || (backslashSeparates && c == '\\'))
         {
             if (!cur.empty())
                 parts.push_back(cur);
@@ -66,21 +66,16 @@ bool FindIgnoringCase(const std::string& dir, const std::string& name, std::stri
     ::closedir(d);
     return ok;
 }
-} // namespace
 
-std::string ResolvePath(const std::string& path)
+// Appends parts to out (a path as it exists on disk), each matched ignoring
+// case where the exact name is missing, until one is not found at all.
+std::string ResolveParts(std::string out, const std::vector<std::string>& parts)
 {
-    bool absolute = !path.empty() && (path[0] == '/' || path[0] == '\\');
-    std::vector<std::string> parts = SplitComponents(path);
-    std::string out = absolute ? "/" : "";
-    std::string plain = out;
     bool resolving = true;
-    for (size_t i = 0; i < parts.size(); ++i)
+    for (const std::string& part : parts)
     {
-        const std::string& part = parts[i];
-        std::string sep = (out.empty() || out == "/") ? "" : "/";
+        std::string sep = (out.empty() || out.back() == '/') ? "" : "/";
         std::string candidate = out + sep + part;
-        plain += (plain.empty() || plain == "/" ? "" : "/") + part;
         if (resolving && !Exists(candidate) && part != "." && part != "..")
         {
             std::string found;
@@ -92,6 +87,19 @@ std::string ResolvePath(const std::string& path)
         out = candidate;
     }
     return out;
+}
+} // namespace
+
+std::string ResolvePath(const std::string& path)
+{
+    bool absolute = !path.empty() && (path[0] == '/' || path[0] == '\\');
+    return ResolveParts(absolute ? "/" : "", SplitComponents(path, true));
+}
+
+std::string ResolveUserPath(const std::string& path)
+{
+    bool absolute = !path.empty() && path[0] == '/';
+    return ResolveParts(absolute ? "/" : "", SplitComponents(path, false));
 }
 
 namespace
@@ -109,18 +117,18 @@ std::string ExecutableFolder()
 bool HoldsScript(const std::string& dir)
 {
     struct stat st;
-    std::string script = ResolvePath(dir + "/script.txt");
+    std::string script = ResolveUserPath(dir + "/script.txt");
     return ::stat(script.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 } // namespace
 
 std::vector<std::string> DataFolderCandidates()
 {
-    std::vector<std::string> candidates{ResolvePath("Data")};
+    std::vector<std::string> candidates{ResolveUserPath("Data")};
     std::string exe = ExecutableFolder();
     if (!exe.empty())
     {
-        candidates.push_back(ResolvePath(exe + "/Data"));
+        candidates.push_back(ResolveUserPath(exe + "/Data"));
         std::string installed =
             (std::filesystem::path(exe) / VORTEXEL_DATA_FROM_BINDIR).lexically_normal().string();
         while (installed.size() > 1 && installed.back() == '/')
@@ -147,20 +155,19 @@ std::string DataFolder()
     for (const std::string& dir : DataFolderCandidates())
         if (HoldsScript(dir))
             return dir;
-    return ResolvePath("Data");
+    return ResolveUserPath("Data");
 }
 
 void SetDataFolder(const std::string& dir)
 {
     dataFolderOverride = dir;
-    while (dataFolderOverride.size() > 1 &&
-           (dataFolderOverride.back() == '/' || dataFolderOverride.back() == '\\'))
+    while (dataFolderOverride.size() > 1 && dataFolderOverride.back() == '/')
         dataFolderOverride.pop_back();
 }
 
 std::string DataPath(const std::string& name)
 {
-    return ResolvePath(DataFolder() + "/" + name);
+    return ResolveParts(ResolveUserPath(DataFolder()), SplitComponents(name, true));
 }
 
 bool FileExists(const std::string& path)

@@ -1,7 +1,9 @@
 #pragma once
 // File names as demos made on Windows write them: "Data\" and "data\" are one
 // folder, "\" and "/" both separate, and every component is matched
-// case-insensitively against what is on disk.
+// case-insensitively against what is on disk. Backslashes separate only in
+// names that come from a script or an effect; in a path the user types (the
+// data folder) they are ordinary characters, as everywhere on Linux.
 #include <string>
 #include <vector>
 
@@ -12,6 +14,8 @@ namespace platform
 // where the exact name is missing. Returns the path as it exists on disk, or
 // the input (separators turned to "/") when nothing matches.
 std::string ResolvePath(const std::string& path);
+// The same for a path the user typed: only "/" separates.
+std::string ResolveUserPath(const std::string& path);
 
 // The data folder: the one set by SetDataFolder, else the first of
 // DataFolderCandidates() that holds a "script.txt" (any letter case), else
@@ -26,7 +30,8 @@ std::vector<std::string> DataFolderCandidates();
 bool HasDataFolder();
 void SetDataFolder(const std::string& dir); // empty restores the default
 
-// DataFolder() + "/" + name, resolved case-insensitively.
+// DataFolder() + "/" + name, resolved case-insensitively (the folder as a
+// user path, name as a script's).
 std::string DataPath(const std::string& name);
 
 bool FileExists(const std::string& path);

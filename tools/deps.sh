@@ -9,6 +9,7 @@ PACKAGES=(
   libepoxy-dev libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri libegl1 libegl-mesa0 libglx-mesa0
   libdevil-dev
   libsndfile1-dev libopenmpt-dev libkissfft-dev
+  zlib1g-dev ffmpeg
   libgtest-dev libgmock-dev libbenchmark-dev
   sox libsox-fmt-all
   xvfb xauth libx11-dev libxrandr-dev

@@ -876,6 +876,17 @@ Canvas DrawPanel(Fonts& fonts, int size, const PanelText& t, int index, int coun
     return c;
 }
 
+// A picture of `size` with `art` pasted in at (x0, y0); the rest is clear.
+Canvas Placed(const Canvas& art, int size, int x0, int y0)
+{
+    Canvas c(size, size);
+    for (int y = 0; y < art.H; ++y)
+        for (int x = 0; x < art.W; ++x)
+            if (x + x0 >= 0 && y + y0 >= 0 && x + x0 < size && y + y0 < size)
+                c.At(x + x0, y + y0) = art.At(x, y);
+    return c;
+}
+
 // Saves with DevIL: 3 bytes per pixel for JPEG, 4 for PNG. The canvas's first
 // row is the top of the picture.
 bool SavePicture(const Canvas& c, const std::string& path)
@@ -934,8 +945,11 @@ bool WritePictures(const std::string& dir)
         {"explosive.jpg", [] { return DrawExplosive(1024); }},
         {"mainscene.jpg", [] { return DrawNebula(1024); }},
         {"ring.jpg", [] { return DrawRing(512); }},
-        {"crest.png", [&] { return DrawCrest(fonts, 512); }},
-        {"nightdeck.png", [&] { return DrawNightdeck(fonts, 512); }},
+        // The logos are drawn a little smaller than their pictures and low in
+        // them, so that they rise to a band along the bottom of the screen and
+        // leave a clear gap under the text panels.
+        {"crest.png", [&] { return Placed(DrawCrest(fonts, 440), 512, 36, 72); }},
+        {"nightdeck.png", [&] { return Placed(DrawNightdeck(fonts, 470), 512, 42, 42); }},
         {"msg_1.png", [&] { return DrawPanel(fonts, 512, panels[0], 1, 3); }},
         {"msg_2.png", [&] { return DrawPanel(fonts, 512, panels[1], 2, 3); }},
         {"msg_3.png", [&] { return DrawPanel(fonts, 512, panels[2], 3, 3); }},
@@ -955,9 +969,10 @@ bool WritePictures(const std::string& dir)
 // Music
 //
 // 120 beats per minute, 48 bars of 2 seconds, in A minor:
-//   bars  0-5   intro: pads, kicks, loud claps (the explosive intro)
+//   bars  0-5   intro: pads, a held bass, kicks, loud claps (the explosive intro)
 //   bars  6-21  part A: drums, bass, arpeggio (the main scene)
-//   bars 22-25  break: pads, long bass, a clap per bar, a snare roll
+//   bars 22-25  break: pads, long bass, a held bass, two kicks and a clap per
+//               bar, a snare roll
 //   bars 26-41  part B: everything plus a lead melody
 //   bars 42-47  outro, ending on one last hit at 94 s
 // and 1.5 s of decay after the last bar.
@@ -969,7 +984,9 @@ bool WritePictures(const std::string& dir)
 // 1.3 kHz (their harmonics are cut there); snares and claps carry tones on
 // bins 37-50 that lift band 1 above 0.2 for a few frames and die away before
 // the next sixteenth; hi-hats carry tones on bins 66 and 81. Tones meant for the
-// bands sit on bin centres, where the window loses nothing.
+// bands sit on bin centres, where the window loses nothing. The intro's picture
+// follows band 0 alone, so a held bass tone keeps band 0 up through the intro
+// and the break, and dips under each kick, which lifts it further.
 
 constexpr int kRate = 44100;
 constexpr double kBeat = 0.5;
@@ -977,6 +994,7 @@ constexpr double kStep = kBeat / 4; // a sixteenth
 constexpr double kBar = 4 * kBeat;
 constexpr int kBars = 48;
 constexpr double kLength = kBars * kBar + 1.5;
+constexpr float kGlow = 0.27f; // what band 0 reads of the held bass tone
 
 double BinHz(int bin)
 {
@@ -985,6 +1003,16 @@ double BinHz(int bin)
 double MidiHz(double note)
 {
     return 440.0 * std::pow(2.0, (note - 69.0) / 12.0);
+}
+
+// What the engine's spectrum reads for a sine of level 1 that lies `offset`
+// bins (0 to 0.5) away from the nearest bin centre: the Hann window's main lobe.
+double HannResponse(double offset)
+{
+    if (offset < 1e-9)
+        return 1.0;
+    double x = kPi * offset;
+    return std::sin(x) / x / (1.0 - offset * offset);
 }
 
 struct Bus
@@ -1016,7 +1044,9 @@ class Song
     Bus beat;                        // kick, snares and claps
     Bus dry;                         // everything else, ducked under each snare and clap
     Bus echo;                        // the arpeggio and lead send, ducked as well
+    Bus glow;                        // the held bass tone, ducked under each kick
     std::vector<double> bandOneHits; // onsets of every snare and clap
+    std::vector<double> kicks;       // onsets of every kick
 
     // Adds `sample(t)` (t: seconds since t0) from t0 for `length` seconds,
     // panned: -1 left, 0 centre (full level on both sides), 1 right.
@@ -1057,6 +1087,7 @@ class Song
                  double click = 0.2 * rng.Signed() * std::exp(-t / 0.0025);
                  return float(g * (std::sin(phase) * env + click));
              });
+        kicks.push_back(t0);
     }
 
     // Body, two tones in band 1 and a hiss.
@@ -1163,6 +1194,27 @@ class Song
                        return std::make_pair(float(g * sl * env), float(g * sr * env));
                    });
         }
+    }
+
+    // A held bass tone with a touch of its octave: the glow under the intro
+    // and the break. Band 0 reads the largest bin, so a tone between two bin
+    // centres reads low (down to 0.85 of its level halfway); the level is
+    // raised by that much, and every root reads the same. The phase runs from
+    // the start of the song, so notes that meet do not cancel.
+    void Sub(double t0, double length, int note, float g, double attack)
+    {
+        const double f = MidiHz(note), w = kTwoPi * f;
+        const double offset = std::fabs(f / BinHz(1) - std::round(f / BinHz(1)));
+        const double level = g / HannResponse(offset);
+        Mono(glow, t0, length + 0.5, 0.0f,
+             [&](double t)
+             {
+                 double env = Smoothstep(0.0f, float(attack), float(t));
+                 if (t > length)
+                     env *= std::exp(-(t - length) / 0.08);
+                 double at = t0 + t;
+                 return float(level * env * (std::sin(w * at) + 0.25 * std::sin(2 * w * at)));
+             });
     }
 
     void Pluck(double t0, int note, float g, float pan)
@@ -1312,7 +1364,7 @@ Song Compose(bool render)
         if (intro)
         {
             for (int step : bar < 2 ? std::vector<int>{0} : std::vector<int>{0, 6, 10})
-                s.Kick(stepTime(bar, step), 0.45f);
+                s.Kick(stepTime(bar, step), 0.55f);
             s.Clap(stepTime(bar, 4), 0.62f);
             s.Clap(stepTime(bar, 12), 0.62f);
             if (bar >= 2)
@@ -1337,8 +1389,13 @@ Song Compose(bool render)
         }
         if (brk)
         {
+            // A heartbeat under the break: a kick on the first and third beat.
             if (bar < 25)
+            {
+                s.Kick(stepTime(bar, 0), 0.5f);
+                s.Kick(stepTime(bar, 8), 0.5f);
                 s.Clap(stepTime(bar, 12), 0.5f);
+            }
             else
                 for (int step = 0; step < 16; ++step) // the roll into part B
                     s.Snare(stepTime(bar, step), 0.36f + 0.2f * float(step) / 15.0f);
@@ -1385,6 +1442,23 @@ Song Compose(bool render)
             }
         }
     }
+
+    // The glow of the intro and the break: a held bass tone an octave over
+    // each chord's root, one note for as long as the root stays. It holds
+    // band 0 up between the kicks, which lift it further on every beat.
+    auto glow = [&](int first, int last, float g)
+    {
+        for (int bar = first, end = first; bar <= last; bar = end + 1)
+        {
+            end = bar;
+            while (end < last && ChordOfBar(end + 1).root == ChordOfBar(bar).root)
+                ++end;
+            s.Sub(barTime(bar), barTime(end + 1) - barTime(bar), ChordOfBar(bar).root + 24, g,
+                  bar == first ? 0.5 : 0.03);
+        }
+    };
+    glow(0, 5, kGlow);
+    glow(22, 25, kGlow);
 
     // Build-ups and accents at the section changes.
     s.Riser(barTime(5), kBar, 0.25f);
@@ -1435,6 +1509,22 @@ std::vector<float> LimiterGain(const Bus& mix, float ceiling)
     return gain;
 }
 
+// A side-chain duck: the gain of a part that dips by `depth` under each hit
+// and comes back with the time constant `decay`.
+std::vector<float> Duck(const std::vector<double>& hits, size_t n, double depth, double decay)
+{
+    std::vector<float> duck(n, 1.0f);
+    for (double hit : hits)
+        for (size_t i = size_t(hit * kRate); i < std::min(n, size_t((hit + 5 * decay) * kRate));
+             ++i)
+        {
+            double t = double(i) / kRate - hit;
+            float dip = float(depth * std::min(1.0, t / 0.003) * std::exp(-t / decay));
+            duck[i] = std::min(duck[i], 1.0f - dip);
+        }
+    return duck;
+}
+
 // Mixes the song down to interleaved stereo whose peaks stay at 0.8, so that
 // the Vorbis encoder's ripple cannot push the decoded sound past 1.0.
 std::vector<float> Render()
@@ -1442,23 +1532,20 @@ std::vector<float> Render()
     Song song = Compose(true);
     const size_t n = song.dry.Size();
 
-    // Everything but the beat dips under each snare and clap (a side-chain
-    // duck): the hit stands out and the peaks it would add up to stay low.
-    std::vector<float> duck(n, 1.0f);
-    for (double hit : song.bandOneHits)
-        for (size_t i = size_t(hit * kRate); i < std::min(n, size_t((hit + 0.4) * kRate)); ++i)
-        {
-            double t = double(i) / kRate - hit;
-            float dip = float(0.5 * std::min(1.0, t / 0.003) * std::exp(-t / 0.09));
-            duck[i] = std::min(duck[i], 1.0f - dip);
-        }
+    // Everything but the beat dips under each snare and clap: the hit stands
+    // out and the peaks it would add up to stay low. The held bass tone dips
+    // under each kick instead and swells back, so the glow pumps with the beat.
+    std::vector<float> duck = Duck(song.bandOneHits, n, 0.5, 0.09);
+    std::vector<float> pump = Duck(song.kicks, n, 0.8, 0.12);
     Bus master;
     song.MixEcho(master, 0.38f, 0.45f);
     float peak = 0;
     for (size_t i = 0; i < n; ++i)
     {
-        master.l[i] = song.beat.l[i] + duck[i] * (song.dry.l[i] + master.l[i]);
-        master.r[i] = song.beat.r[i] + duck[i] * (song.dry.r[i] + master.r[i]);
+        master.l[i] =
+            song.beat.l[i] + duck[i] * (song.dry.l[i] + master.l[i]) + pump[i] * song.glow.l[i];
+        master.r[i] =
+            song.beat.r[i] + duck[i] * (song.dry.r[i] + master.r[i]) + pump[i] * song.glow.r[i];
         peak = std::max({peak, std::fabs(master.l[i]), std::fabs(master.r[i])});
     }
 
@@ -1525,6 +1612,12 @@ struct Summary
 };
 
 constexpr int kFps = 60;
+// Band 0 over the intro and the break stays at this or more in 90 % of the
+// frames: the intro's star then shines at 0.6 of full brightness or more.
+constexpr float kGlowFloor = 0.2f;
+// Every kick there lifts band 0 by this much within 50 ms: the star pulses,
+// a third brighter than its glow.
+constexpr float kPulse = 0.08f;
 
 // The bands, frame by frame, of the file as decoded (mono mix = (L + R) / 2).
 bool Measure(const std::string& path, Summary& out)
@@ -1607,7 +1700,7 @@ float Percentile(std::vector<float> v, double q)
 }
 
 // Prints the summary; false when the music would not drive the effects.
-bool Report(const Summary& s, const std::vector<double>& hits)
+bool Report(const Summary& s, const Song& score)
 {
     std::printf("music: %.2f s, %zu frames at %d per second\n", s.seconds, s.band[0].size(), kFps);
     std::printf("music: decoded peak %.3f\n", double(s.peak));
@@ -1630,8 +1723,40 @@ bool Report(const Summary& s, const std::vector<double>& hits)
                     30 * b + 30, mean, double(Percentile(v, 0.5)), double(Percentile(v, 0.95)),
                     double(*std::max_element(v.begin(), v.end())),
                     100.0 * double(above) / double(v.size()), 100.0 * clipShare);
-        ok = ok && clipShare < 0.05;
+        ok = ok && clipped == 0;
     }
+    // The intro and the break light the explosive intro with band 0 alone:
+    // it must glow all through them and still rise on every kick.
+    const std::vector<float>& b0 = s.band[0];
+    auto frameOf = [&](double t) { return std::min(b0.size(), size_t(std::max(0.0, t * kFps))); };
+    struct Section
+    {
+        const char* name;
+        double from, to;
+    };
+    for (const Section& part : {Section{"intro", 1, 11}, Section{"break", 45, 51}})
+    {
+        std::vector<float> v(b0.begin() + long(frameOf(part.from)),
+                             b0.begin() + long(frameOf(part.to)));
+        float low = Percentile(v, 0.1), median = Percentile(v, 0.5);
+        int kicks = 0, rising = 0;
+        for (double kick : score.kicks)
+        {
+            if (kick < part.from || kick >= part.to)
+                continue;
+            float before = b0[frameOf(kick) - 1], top = 0;
+            for (size_t f = frameOf(kick); f < frameOf(kick + 0.05); ++f)
+                top = std::max(top, b0[f]);
+            ++kicks;
+            rising += top >= before + kPulse;
+        }
+        std::printf("%s (%.0f-%.0f s): band 0 p10 %.3f, median %.3f; %d of %d kicks lift it "
+                    "by %.2f\n",
+                    part.name, part.from, part.to, double(low), double(median), rising, kicks,
+                    double(kPulse));
+        ok = ok && low >= kGlowFloor && rising == kicks;
+    }
+
     double perTwo = 2.0 * s.beats / s.seconds;
     std::printf("band 1 rises above 0.2: %d times, %.2f per two seconds\n", s.beats, perTwo);
     ok = ok && perTwo >= 1.0;
@@ -1642,7 +1767,7 @@ bool Report(const Summary& s, const std::vector<double>& hits)
     float weakest = 1, highestLow = 0;
     const std::vector<float>& b1 = s.band[1];
     auto frameAt = [&](double t) { return std::min(b1.size(), size_t(std::max(0.0, t * kFps))); };
-    std::vector<double> sorted = hits;
+    std::vector<double> sorted = score.bandOneHits;
     std::sort(sorted.begin(), sorted.end());
     for (size_t h = 0; h < sorted.size(); ++h)
     {
@@ -1706,7 +1831,7 @@ int main(int argc, char** argv)
     Summary summary;
     if (!Measure(music, summary))
         return 1;
-    bool ok = Report(summary, Compose(false).bandOneHits);
+    bool ok = Report(summary, Compose(false));
     uintmax_t size = FolderSize(dir);
     std::printf("%s: %.2f MB in all (limit 8 MB)\n", dir.c_str(), double(size) / (1024.0 * 1024.0));
     return ok && size < 8u * 1024u * 1024u ? 0 : 1;

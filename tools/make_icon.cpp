@@ -14,11 +14,11 @@
 
 namespace
 {
-// The shield's square in the 512 x 512 crest: its opaque part spans x 108-404
-// and y 91-431; the square adds a little of the glow around it.
-const int kCropX = 80;
-const int kCropY = 85;
-const int kCropSide = 352;
+// The shield's square in the 512 x 512 crest: its opaque part spans x 130-382
+// and y 152-441; the square adds a little of the glow around it.
+const int kCropX = 105;
+const int kCropY = 145;
+const int kCropSide = 302;
 const int kSizes[] = {16, 24, 32, 48, 64, 128, 256};
 
 struct Picture

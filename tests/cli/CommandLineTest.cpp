@@ -9,6 +9,7 @@
 #include <fstream>
 #include <initializer_list>
 #include <sstream>
+#include <filesystem>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -106,6 +107,11 @@ TEST(CommandLineParse, EachOptionSetsItsSetting)
     EXPECT_TRUE(c.batch);
     EXPECT_EQ("out.txt", c.reportFile);
     EXPECT_FALSE(ParseOk({}).hasStart);
+
+    // A backslash in a folder's name is no separator in a path the user types.
+    std::string odd = dir.path() + "/demo\\v2";
+    std::filesystem::create_directory(odd);
+    EXPECT_EQ(odd, ParseOk({"--data", odd.c_str()}).dataDir);
 }
 
 TEST(CommandLineParse, CheckTakesAnOptionalScriptButNeverAnOption)
@@ -171,6 +177,10 @@ TEST(StartPosition, FileValueIsReadWithinRangeOnly)
     EXPECT_EQ(12500u, ms);
     EXPECT_TRUE(ReadStartPositionFile(dir.Write("max.txt", "4294967295"), ms));
     EXPECT_EQ(4294967295u, ms);
+    // Leading blanks of any length, line breaks included.
+    EXPECT_TRUE(
+        ReadStartPositionFile(dir.Write("far.txt", std::string(70, ' ') + "\n\t 5000"), ms));
+    EXPECT_EQ(5000u, ms);
 }
 
 TEST(StartPosition, StartOptionOverridesTheFileWhichOverridesZero)
@@ -223,4 +233,32 @@ TEST(CommandLineRun, DialogThatCannotOpenIsReportedWithStatus1)
                                  "DISPLAY=:97 SDL_VIDEODRIVER=x11");
     EXPECT_EQ(1, r.status) << r.err;
     EXPECT_NE(std::string::npos, r.err.find("start-up dialog could not be opened")) << r.err;
+}
+
+TEST(CommandLineParse, CaptureOptionsAndTheirLimits)
+{
+    CommandLine c = ParseOk({"--capture", "out.mp4", "--fps", "240", "--start", "1000", "--until",
+                             "1000", "--video-size", "1440x1080", "--trace", "t.txt"});
+    EXPECT_EQ("out.mp4", c.captureOut);
+    EXPECT_EQ(240, c.fps);
+    EXPECT_TRUE(c.hasUntil);
+    EXPECT_EQ(1000u, c.untilMs);
+    EXPECT_EQ(1440, c.videoWidth);
+    EXPECT_EQ(1080, c.videoHeight);
+    EXPECT_EQ("t.txt", c.traceFile);
+    EXPECT_EQ(60, ParseOk({"--capture", "frames"}).fps);
+    EXPECT_EQ("t", ParseOk({"--trace", "t"}).traceFile); // live play too
+
+    EXPECT_EQ("bad value for --fps: 0 (1 to 240)", ParseError({"--capture", "o", "--fps", "0"}));
+    EXPECT_NE("", ParseError({"--capture", "o", "--fps", "241"}));
+    EXPECT_NE("", ParseError({"--capture", "o", "--fps", "2.5"}));
+    EXPECT_EQ("--until 999 is before --start 1000",
+              ParseError({"--capture", "o", "--start", "1000", "--until", "999"}));
+    for (const char* size : {"641x480", "640x", "x480", "640*480", "8x6", "640x480x2", "-640x480"})
+        EXPECT_NE("", ParseError({"--capture", "o.mp4", "--video-size", size})) << size;
+    EXPECT_EQ("--fps needs --capture", ParseError({"--fps", "30"}));
+    EXPECT_EQ("--until needs --capture", ParseError({"--until", "30"}));
+    EXPECT_NE("", ParseError({"--capture", "o", "--windowed"}));
+    EXPECT_EQ("bad value for --trace: empty", ParseError({"--trace", ""}));
+    EXPECT_EQ("--capture needs a value", ParseError({"--capture"}));
 }

@@ -8,6 +8,7 @@
 #include "CoreHarness.h"
 #include "core/ErrorBox.h"
 #include "platform/Events.h"
+#include "support/FakeSpectrum.h"
 
 using namespace core_test;
 
@@ -202,6 +203,80 @@ TEST_F(DemoCoreTest, FrameRunsUpdatesThenResetAndRenderPerEntryThenPresents)
     // OnMessage sees the frame's AddTime already applied.
     ASSERT_EQ(1u, y.received.size());
     EXPECT_FLOAT_EQ(1.0f, y.received[0].clock);
+}
+
+namespace
+{
+// A sound layer that analyses anew at every call, as a real one does: each
+// spectrum it hands out holds the number of the call in every bin.
+class CountingSpectrum : public testing_support::FakeSpectrum
+{
+  public:
+    explicit CountingSpectrum(Log& log) : m_Log(log) {}
+    float* GetSpectrum() override
+    {
+        m_Log.push_back("Sound.GetSpectrum");
+        std::fill(values, values + MusicPlayer::kSpectrumSize, static_cast<float>(++calls));
+        return values;
+    }
+    int calls = 0;
+
+  private:
+    Log& m_Log;
+};
+
+// Records the spectrum it reads in each Update, as the effects read it.
+class SpectrumReader : public FakeEffect
+{
+  public:
+    using FakeEffect::FakeEffect;
+    void Update() override
+    {
+        FakeEffect::Update();
+        const float* s = MusicPlayer::GetSpectrum();
+        seen.push_back(s ? s[0] : -1.0f);
+    }
+    std::vector<float> seen;
+};
+} // namespace
+
+// The spectrum is taken once per frame, after rendering and before presenting,
+// so every Update reads the analysis made at the end of the frame before.
+TEST_F(DemoCoreTest, SpectrumIsTakenOncePerFrameForTheNextFramesUpdates)
+{
+    CountingSpectrum sound(log);
+    SpectrumReader reader(log, "S");
+    registry.RegisterEffect("S", &reader, "S");
+    Init();
+    window.steps = {0.3, 0.3, 0.3, 0.3};
+    Play([](TestCore& c) { c.AddEffect(0, 1000, "S", 0); });
+
+    std::vector<Log> frames;
+    for (const std::string& e : MainLoopLog())
+    {
+        if (e == "Window.BeginFrame")
+            frames.emplace_back();
+        if (!frames.empty() && (e == "S.Render" || e == "Sound.GetSpectrum" || e == "Window.Swap"))
+            frames.back().push_back(e);
+    }
+    ASSERT_GE(frames.size(), 3u);
+    for (const Log& f : frames)
+        EXPECT_EQ((Log{"S.Render", "Sound.GetSpectrum", "Window.Swap"}), f);
+
+    // The k-th Update sees the spectrum of the last call before it.
+    ASSERT_EQ(frames.size(), reader.seen.size());
+    int callsBefore = 0;
+    size_t update = 0;
+    for (const std::string& e : log)
+    {
+        if (e == "Sound.GetSpectrum")
+            ++callsBefore;
+        if (e == "S.Update")
+        {
+            EXPECT_EQ(static_cast<float>(callsBefore), reader.seen[update]) << update;
+            ++update;
+        }
+    }
 }
 
 TEST_F(DemoCoreTest, SharedInstanceRunsOncePerActiveEntry)

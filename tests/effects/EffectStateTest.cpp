@@ -8,6 +8,8 @@
 #include "effects/FX_ExplosiveIntro.h"
 #include "effects/FX_MainScene.h"
 #include "effects/FX_MessageOverlay.h"
+#include "effects/EffectDrawing.h"
+#include "effects/SpectrumSynch.h"
 #include "framework/EffectInterface.h"
 #include "gfx/OGLWindow.h"
 #include "platform/Events.h"
@@ -201,4 +203,31 @@ TEST_F(EffectState, MessagePanelCounterStepsModuloThree)
         overlay.OnMessage(id, nullptr, 0);
     EXPECT_EQ(3, overlay.GetPanelCounter()); // the fourth shows the first panel again
     EXPECT_EQ(0, overlay.GetPanelCounter() % 3);
+}
+
+// The band table every music-driven effect reads, through the effects' own
+// function: bins 0-30, 30-60 and 60-90, the neighbours sharing bins 30 and 60.
+TEST_F(EffectState, StandardBandsShareBins30And60)
+{
+    SpectrumSynch bands;
+    fx::AddStandardBands(bands);
+    struct
+    {
+        int bin;
+        bool low, middle, high;
+    } cases[] = {
+        {0, true, false, false},  {29, true, false, false}, {30, true, true, false},
+        {31, false, true, false}, {59, false, true, false}, {60, false, true, true},
+        {61, false, false, true}, {90, false, false, true}, {91, false, false, false},
+    };
+    for (const auto& c : cases)
+    {
+        spectrum.Silence();
+        spectrum.Set(c.bin, c.bin, 0.75f);
+        bands.Update();
+        EXPECT_EQ(c.low ? 0.75f : 0.0f, bands.GetValue(0)) << "bin " << c.bin;
+        EXPECT_EQ(c.middle ? 0.75f : 0.0f, bands.GetValue(1)) << "bin " << c.bin;
+        EXPECT_EQ(c.high ? 0.75f : 0.0f, bands.GetValue(2)) << "bin " << c.bin;
+    }
+    EXPECT_EQ(3u, bands.GetRanges().size());
 }

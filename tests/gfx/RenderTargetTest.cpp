@@ -8,6 +8,7 @@
 
 #include <epoxy/gl.h>
 
+#include <cmath>
 #include <cstring>
 
 using testing_support::HeadlessGL;
@@ -83,19 +84,26 @@ TEST(RenderTarget, WindowCreatesA512TargetWithItsTextureParameters)
     RenderTarget::End();
 }
 
-TEST(RenderTarget, RoundTripStartsFreshAndGivesTheWindowItsStateBack)
+TEST(RenderTarget, PassesHaveTheirOwnStateAndGiveTheWindowItsStateBack)
 {
     OGLWindow window;
     OPEN_WINDOW_OR_SKIP(window, 64, 64);
     ASSERT_TRUE(RenderTarget::IsCreated());
 
-    // Window state that must neither leak into the pass nor be lost by it.
+    // Window state that must neither reach the passes nor be lost by them.
     window.SetViewport(0.875f);
     glClearColor(0, 0, 1, 1);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_NEVER);
     glEnable(GL_BLEND);
     glColor3f(0, 1, 0);
+    glLineWidth(3.0f);
+    glShadeModel(GL_FLAT);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glActiveTexture(GL_TEXTURE1);
+    glEnable(GL_TEXTURE_2D);
+    glActiveTexture(GL_TEXTURE0);
     window.SetPerspective(45.0f);
     GLfloat projection[16];
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
@@ -105,15 +113,44 @@ TEST(RenderTarget, RoundTripStartsFreshAndGivesTheWindowItsStateBack)
     EXPECT_EQ(0x00000000u, HeadlessGL::Pixel(256, 256)); // cleared transparent black
     EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    GLfloat lineWidth = 0;
+    glGetFloatv(GL_LINE_WIDTH, &lineWidth);
+    EXPECT_EQ(1.0f, lineWidth);
+    EXPECT_EQ(GL_SMOOTH, Get(GL_SHADE_MODEL));
+    GLint polygonMode[2];
+    glGetIntegerv(GL_POLYGON_MODE, polygonMode);
+    EXPECT_EQ(GL_FILL, polygonMode[0]);
+    EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
+    glActiveTexture(GL_TEXTURE1);
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    glActiveTexture(GL_TEXTURE0);
+
+    // The projection the main scene's pass draws with: 45 degrees, aspect
+    // 1.33 whatever the target's shape, near 0.1, far 2000.
     RenderTarget::SetupView(512, 512, 45.0f);
     GLint view[4];
     glGetIntegerv(GL_VIEWPORT, view);
     EXPECT_EQ(512, view[2]);
     EXPECT_EQ(512, view[3]);
+    GLfloat p[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, p);
+    const float f = 1.0f / std::tan(22.5f * 3.14159265f / 180.0f);
+    EXPECT_NEAR(f / 1.33f, p[0], 1e-4f);
+    EXPECT_NEAR(f, p[5], 1e-4f);
+    EXPECT_NEAR(-2000.1f / 1999.9f, p[10], 1e-5f);
+    EXPECT_NEAR(-2.0f * 2000.0f * 0.1f / 1999.9f, p[14], 1e-5f);
+    EXPECT_EQ(-1.0f, p[11]);
+    GLfloat mv[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, mv);
+    EXPECT_EQ(1.0f, mv[0]);
+    EXPECT_EQ(0.0f, mv[12]);
+
     Ortho01();
     glColor3f(1, 0, 0);
     Quad(0.0f, 0.5f); // red left half; the right half stays clear
     EXPECT_EQ(0xFF0000FFu, HeadlessGL::Pixel(100, 256));
+    glClearColor(0, 1, 0, 1); // stays for the next pass, as blending does
+    glEnable(GL_BLEND);
     RenderTarget::End();
 
     EXPECT_EQ(0, Get(GL_FRAMEBUFFER_BINDING));
@@ -121,6 +158,8 @@ TEST(RenderTarget, RoundTripStartsFreshAndGivesTheWindowItsStateBack)
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_EQ(GL_NEVER, Get(GL_DEPTH_FUNC));
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    EXPECT_EQ(GL_FLAT, Get(GL_SHADE_MODEL));
+    EXPECT_TRUE(glIsEnabled(GL_VERTEX_ARRAY));
     GLfloat clear[4], colour[4], after[16];
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
     glGetFloatv(GL_CURRENT_COLOR, colour);
@@ -134,6 +173,11 @@ TEST(RenderTarget, RoundTripStartsFreshAndGivesTheWindowItsStateBack)
     EXPECT_EQ(64, view[3]);
 
     // Draw the target's image over the whole window.
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glActiveTexture(GL_TEXTURE1);
+    glDisable(GL_TEXTURE_2D);
+    glActiveTexture(GL_TEXTURE0);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_BLEND);
     glClear(GL_COLOR_BUFFER_BIT);
@@ -146,6 +190,12 @@ TEST(RenderTarget, RoundTripStartsFreshAndGivesTheWindowItsStateBack)
     glDisable(GL_TEXTURE_2D);
     EXPECT_EQ(0xFF0000FFu, HeadlessGL::Pixel(8, 32));
     EXPECT_EQ(0x00000000u, HeadlessGL::Pixel(56, 32));
+
+    // The next pass keeps what the last one set.
+    RenderTarget::Begin();
+    EXPECT_EQ(0x00FF00FFu, HeadlessGL::Pixel(256, 256));
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    RenderTarget::End();
 }
 
 TEST(RenderTarget, UncreatedTargetLeavesDrawingInTheWindow)

@@ -129,6 +129,19 @@ TEST_F(TextureTest, GreyImagesAreWidenedToRgbOrRgba)
     FreeImage(jpgVariant);
 }
 
+TEST_F(TextureTest, BmpVariantDeliversRedFirst)
+{
+    // DevIL decodes BMP files as BGR; the BMP variant promises RGB rows.
+    std::string path = Write("red.bmp", 2, 2, 3, IL_RGB, IL_BMP, {250, 10, 0});
+    TImage bmp = LoadBMPImageFile(path);
+    ASSERT_NE(nullptr, bmp.data);
+    EXPECT_EQ(3, bmp.bpp);
+    EXPECT_EQ(250, bmp.data[3 * 3 + 0]);
+    EXPECT_EQ(10, bmp.data[3 * 3 + 1]);
+    EXPECT_EQ(0, bmp.data[3 * 3 + 2]);
+    FreeImage(bmp);
+}
+
 TEST_F(TextureTest, OddWidthRgbRowsUploadUnshifted)
 {
     // 3 pixels of 3 bytes: rows are 9 bytes, not a multiple of GL's default alignment.

@@ -6,9 +6,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
+#include "core/ErrorBox.h"
 #include "platform/Display.h"
 #include "platform/Events.h"
 #include "platform/MessageBox.h"
@@ -82,6 +85,12 @@ TEST_F(PathsTest, NoDataFolderAndAChosenOne)
     EXPECT_EQ((m_Dir / "elsewhere" / "Demo").string(), platform::DataFolder());
     EXPECT_EQ((m_Dir / "elsewhere" / "Demo" / "Script.txt").string(),
               platform::DataPath("script.txt"));
+    // A backslash in the folder's own name is a character; in names from a
+    // script it still separates.
+    Touch("back\\slash/Sub/Script.txt");
+    platform::SetDataFolder((m_Dir / "back\\slash").string());
+    EXPECT_EQ((m_Dir / "back\\slash" / "Sub" / "Script.txt").string(),
+              platform::DataPath("sub\\script.txt"));
     platform::SetDataFolder("");
     EXPECT_EQ("Data", platform::DataFolder());
 }
@@ -162,6 +171,41 @@ TEST(MessageBoxTest, EveryBoxGoesToStderrAndToTheRecorder)
         EXPECT_EQ(1u, boxes.boxes.size());
     }
     platform::SetBatchMode(false);
+}
+
+TEST(MessageBoxTest, BoxTextWrapsOnWordsToFitTheScreen)
+{
+    // The error box's text: its first line must stay in view, and no line may
+    // be wider than the box may be.
+    const std::string text =
+        "Bad: Data\\script.txt: File Not Found!\r\n\r\n" + std::string(kErrorTrailer);
+    const std::string shown = platform::WrapBoxText(text, 60, 40);
+    std::vector<std::string> lines;
+    std::stringstream in(shown);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    ASSERT_GT(lines.size(), 8u);
+    EXPECT_EQ("Bad: Data\\script.txt: File Not Found!", lines[0]);
+    EXPECT_EQ("", lines[1]);
+    std::string words;
+    for (size_t i = 2; i < lines.size(); ++i)
+    {
+        EXPECT_LE(lines[i].size(), 60u) << lines[i];
+        if (i + 1 < lines.size())
+        {
+            EXPECT_GT(lines[i].size(), 45u) << lines[i]; // filled as far as words allow
+        }
+        words += " " + lines[i];
+    }
+    EXPECT_EQ(" " + std::string(kErrorTrailer), words); // all kept, broken only at spaces
+
+    // Tabs become spaces; a word wider than a line is cut; UTF-8 characters
+    // count once and are never split; too many lines end in "...".
+    EXPECT_EQ("a   b\nc", platform::WrapBoxText("a\tb\rc", 10, 5));
+    EXPECT_EQ("abcd\nefgh\nij", platform::WrapBoxText("abcdefghij", 4, 5));
+    EXPECT_EQ("\xC3\xA4\xC3\xA4\xC3\xA4\n\xC3\xA4",
+              platform::WrapBoxText("\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4", 3, 5));
+    EXPECT_EQ("one\n...", platform::WrapBoxText("one two three", 4, 2));
 }
 
 // Restores one environment variable when it goes out of scope.

@@ -63,8 +63,8 @@ class Check : public ::testing::Test
     {
         if (!script.empty())
             std::ofstream(dir + "/script.txt", std::ios::binary) << script;
-        std::string cmd = std::string("'") + VORTEXEL_BINARY + "' --data '" + dir + "' " + args +
-                          " >'" + dir + "/out' 2>'" + dir + "/err'";
+        std::string cmd = "cd '" + dir + "' && '" + VORTEXEL_BINARY + "' --data '" + dir + "' " +
+                          args + " >'" + dir + "/out' 2>'" + dir + "/err'";
         int rc = std::system(cmd.c_str());
         status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
         out = Slurp(dir + "/out");
@@ -159,4 +159,12 @@ TEST_F(Check, TimelineWithTheDemosEffectKinds)
                   "colors 1 0 0 0 1 0 0 0 1\nend 20.000\n",
                   flashId);
     EXPECT_EQ(expected, out);
+
+    // The start-position file in the working directory counts as for the demo,
+    // and --start still wins over it.
+    std::ofstream(dir + "/editoren_sind_fuer_clickscener.txt") << "2000";
+    Run(script);
+    EXPECT_EQ(expected, out);
+    Run(script, "--start 0 --check");
+    EXPECT_EQ(0u, out.find("effect 0.000 20.000 1 FX_MainScene\neffect 0.500")) << out;
 }

@@ -98,6 +98,12 @@ TEST_F(ScriptTest, TextThatSpoilsHeadersSilentlyEndsTheScript)
         "[music]FileName=a.mp3;[MUSIC]FileName=b.mp3;",
         "[SOUND]FileName=a.mp3;[MUSIC]FileName=b.mp3;",
         "#odd [MUSIC]FileName=a.mp3;",
+        // Only the whole name counts, however long: no prefix of a longer
+        // name, and no name that merely starts like a kind.
+        "[COLORSCHEMES]Color1=1,1,1;[MUSIC]FileName=a.mp3;",
+        "[COLORSCHEMEXYZ]Color1=1,1,1;[MUSIC]FileName=a.mp3;",
+        "[MUSICMUSICMUSIC]FileName=a.mp3;[MUSIC]FileName=b.mp3;",
+        "[MUSI]FileName=a.mp3;[MUSIC]FileName=b.mp3;",
     };
     for (const char* script : spoilers)
         Parse(script);

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
 #include "gfx/GLSLShader.h"
+#include "gfx/VertexArray.h"
 #include "platform/Paths.h"
 #include "support/Fakes.h"
 #include "support/HeadlessGL.h"
 #include "support/TempFolder.h"
 
 #include <epoxy/gl.h>
+
+#include <filesystem>
+#include <memory>
 
 using testing_support::BoxRecorder;
 using testing_support::HeadlessGL;
@@ -166,6 +170,14 @@ TEST(GLSLShader, MissingFilesAreReportedAndTheAttachMessageJoinsWithoutSpace)
     // attach message stays, the vertex name running straight into "and ".
     EXPECT_EQ("Unable to attach the shaders goneand gone", shader.GetStatus());
     EXPECT_EQ(0u, shader.GetProgram());
+
+    // A directory by the shader's name cannot be opened either.
+    boxes.boxes.clear();
+    std::filesystem::create_directory(data.folder.path() + "/folder.vp");
+    EXPECT_EQ("", shader.ReadShaderFile(data.folder.path() + "/folder.vp"));
+    ASSERT_EQ(1u, boxes.boxes.size());
+    EXPECT_EQ(0u, boxes.boxes[0].text.find("Bad: Unable to open the following shader: " +
+                                           data.folder.path() + "/folder.vp"));
 }
 
 TEST(GLSLShader, VertexShaderWithMissingFragmentFileStillSucceeds)
@@ -199,4 +211,30 @@ TEST(GLSLShader, LinkFailurePutsTheLinkLogInTheStatusAndLeavesNoProgram)
     EXPECT_EQ(0u, shader.GetProgram());
     shader.Enable();
     EXPECT_FALSE(shader.IsActive());
+}
+
+TEST(GLSLShader, ResourcesOutlivingTheirContextReleaseWithoutGLCalls)
+{
+    // A GL call with no current context aborts the process in libepoxy; the
+    // objects went with the context, so releasing them must call nothing.
+    ShaderFolder data;
+    data.folder.Write("plain.vp", kVertex);
+    data.folder.Write("green.fp", kGreen);
+    auto shader = std::make_unique<GLSLShader>();
+    auto va = std::make_unique<VertexArray>(VA_POSITION, 4, 6);
+    {
+        HeadlessGL gl(16, 16);
+        REQUIRE_GL(gl);
+        ASSERT_TRUE(shader->Init("plain", "green"));
+        shader->Enable();
+        const float corner[3] = {0, 0, 0};
+        va->AddVertex(corner, true);
+        va->Upload(true);
+        ASSERT_TRUE(va->HasBuffers());
+    }
+    va->Clear();
+    EXPECT_FALSE(va->HasBuffers());
+    va.reset();
+    shader->Release();
+    shader.reset();
 }

@@ -113,6 +113,7 @@ TEST(MeshFile, RoundTripOfASmallModelDrawsWithFlippedV)
     glDeleteTextures(1, &texture);
 
     EXPECT_FALSE(LoadMesh(folder.path() + "/missing.txt", &mesh));
+    EXPECT_FALSE(LoadMesh(folder.path(), &mesh)); // a directory cannot be opened either
 }
 
 TEST(MeshFile, EarlyEndKeepsWhatWasReadWhole)

@@ -407,9 +407,9 @@ void FloorFrame(const SceneState& s, const FloorObjects& o)
     ResetForEffect();
     MainScene(s, o);
     ResetForEffect();
-    DesignOverlay(s);
-    ResetForEffect();
     MessagePanel(s, o);
+    ResetForEffect();
+    DesignOverlay(s);
     ResetForEffect();
     WhiteFlash(s);
     ResetForEffect();
@@ -524,8 +524,8 @@ class FloorCore : public DemoCore
         const uint32_t from = 20000, to = 4000000000u;
         LoadMusic("theme.ogg");
         AddEffect(from, to, "FX_MainScene", 1);
-        AddEffect(from, to, "FX_DesignOverlay", 2);
-        AddEffect(from, to, "FX_MessageOverlay", 3);
+        AddEffect(from, to, "FX_MessageOverlay", 2);
+        AddEffect(from, to, "FX_DesignOverlay", 3);
         AddEffect(from, to, "WhiteFlashOverlay", 8);
         AddEffect(from, to, "BlackFlashOverlay", 9);
         const float hold = 0.0f;

@@ -71,7 +71,9 @@ heaviest frame: engine / floor$	<=	1.03
 ^frame p99/p50,	<=	1.5
 process start to first presented frame$	<	500
 ^memory: peak resident$	<	150
-^memory: growth from 	<=	1'
+^memory: growth from 	<=	1
+^capture: .* / live frame rate$	>=	0.9
+^capture: peak growth	<=	8'
 
 awk -F'\t' -v targets="$targets" '
 function median(key,    n, i, j, t, a) {
@@ -102,7 +104,7 @@ END {
         for (t = 1; t <= nt; t++) {
             split(lines[t], f, "\t")
             if (key ~ f[1]) {
-                ok = f[2] == "<" ? med[key] < f[3] : med[key] <= f[3]
+                ok = f[2] == "<" ? med[key] < f[3] : f[2] == ">=" ? med[key] >= f[3] : med[key] <= f[3]
                 target = f[2] " " f[3] (ok ? "  met" : "  NOT MET")
             }
         }

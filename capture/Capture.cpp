@@ -11,6 +11,8 @@
 #include "platform/Events.h"
 #include "platform/Process.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <regex>
@@ -115,6 +117,12 @@ int RunCapture(const CommandLine& cmd)
         std::error_code ec;
         if (fs::is_directory(settings.out, ec))
             return BadUse("cannot create " + settings.out + ": it is a folder");
+        const fs::path parent = fs::path(settings.out).has_parent_path()
+                                    ? fs::path(settings.out).parent_path()
+                                    : fs::path(".");
+        if (!fs::is_directory(parent, ec) || ::access(parent.c_str(), W_OK | X_OK) != 0)
+            return BadUse("cannot create " + settings.out + ": no folder " + parent.string() +
+                          " to write in");
     }
 
     bool createdFolder = false;
@@ -193,17 +201,21 @@ int RunCapture(const CommandLine& cmd)
         std::fprintf(stderr, "vortexel: %s\n", why.c_str());
         status = 1;
     }
+    else if (session.Frames() == 0)
+    {
+        removeFrameFolder();
+        std::fprintf(stderr, "vortexel: stopped before the first frame: nothing written\n");
+    }
     else
     {
         const uint64_t frames = session.Frames();
-        const double wall = session.WallSeconds();
         std::fprintf(stderr,
                      "vortexel: %s %s: %llu frames, %s at %d frames/s, in %.1f s (%.1f "
                      "frames/s)\n",
                      finished ? "wrote" : "stopped, kept", settings.out.c_str(),
                      static_cast<unsigned long long>(frames),
                      Seconds(static_cast<double>(frames) / settings.fps).c_str(), settings.fps,
-                     wall, wall > 0.0 ? static_cast<double>(frames) / wall : 0.0);
+                     session.WallSeconds(), session.FrameRate());
     }
     if (!trace.Close())
     {

@@ -102,6 +102,9 @@ bool CaptureSession::WriteFrame(const unsigned char* rgba, uint64_t index)
 void CaptureSession::OnFrame(const FrameRecord& frame)
 {
     (void)frame;
+    m_LastFrame = std::chrono::steady_clock::now();
+    if (m_Frames == 0)
+        m_FirstFrame = m_LastFrame;
     unsigned char* buffer = m_Queue->Acquire();
     m_Window->ReadPixels(buffer);
     m_Queue->Submit(buffer);
@@ -113,7 +116,8 @@ void CaptureSession::OnFrame(const FrameRecord& frame)
         m_WriteFailed = true;
     ++m_Frames;
 
-    m_Progress->Update(m_Frames, WallSeconds());
+    // The rate and the time left count from the first frame, not the loading.
+    m_Progress->Update(m_Frames, std::chrono::duration<double>(m_LastFrame - m_FirstFrame).count());
     if (m_Settings.hasUntil &&
         m_Frames >= PlannedFrames(m_Settings.startMs, m_Settings.untilMs, m_Settings.fps))
         m_Core->Stop();
@@ -126,6 +130,12 @@ void CaptureSession::OnFrame(const FrameRecord& frame)
 double CaptureSession::WallSeconds() const
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_Began).count();
+}
+
+double CaptureSession::FrameRate() const
+{
+    const double span = std::chrono::duration<double>(m_LastFrame - m_FirstFrame).count();
+    return m_Frames > 1 && span > 0.0 ? static_cast<double>(m_Frames - 1) / span : 0.0;
 }
 
 bool CaptureSession::Finish(std::string& error)

@@ -55,7 +55,10 @@ class CaptureSession : public IFrameObserver
 
     uint64_t Frames() const { return m_Frames; }
     uint64_t PlannedTotal() const { return m_Total; }
+    // Wall seconds since Begin (loading included).
     double WallSeconds() const;
+    // Frames per second of wall time from the first frame to the last.
+    double FrameRate() const;
 
   private:
     bool WriteFrame(const unsigned char* rgba, uint64_t index);
@@ -78,4 +81,6 @@ class CaptureSession : public IFrameObserver
     std::unique_ptr<ProgressLine> m_Progress;
     platform::TerminalKeys m_Keys;
     std::chrono::steady_clock::time_point m_Began;
+    std::chrono::steady_clock::time_point m_FirstFrame;
+    std::chrono::steady_clock::time_point m_LastFrame;
 };

@@ -199,12 +199,15 @@ bool OGLWindow::ReadPixels(unsigned char* rgba)
     glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &readFramebuffer);
     glGetIntegerv(GL_PIXEL_PACK_BUFFER_BINDING, &packBuffer);
     glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    // The window's picture: its back buffer, or the unscaled frame that
+    // stands for it while it covers a desktop of another size.
+    const GLuint window = GetFramebuffer();
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, window);
     glGetIntegerv(GL_READ_BUFFER, &readBuffer);
     glGetBooleanv(GL_DOUBLEBUFFER, &doubleBuffered);
     glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadBuffer(doubleBuffered ? GL_BACK : GL_FRONT);
+    glReadBuffer(window ? GL_COLOR_ATTACHMENT0 : doubleBuffered ? GL_BACK : GL_FRONT);
     glReadPixels(0, 0, m_Width, m_Height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
     glReadBuffer(static_cast<GLenum>(readBuffer));
     glPixelStorei(GL_PACK_ALIGNMENT, alignment);

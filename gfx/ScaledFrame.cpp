@@ -1,5 +1,7 @@
 #include "gfx/ScaledFrame.h"
 
+#include "platform/GLWindow.h"
+
 #include <epoxy/gl.h>
 
 #include <cstdint>
@@ -72,6 +74,12 @@ void ScaledFrame::Destroy()
 {
     if (!m_Framebuffer)
         return;
+    // Without a context its objects went with it, and a GL call would abort.
+    if (!platform::IsGLContextCurrent())
+    {
+        m_Framebuffer = m_Colour = m_Depth = 0;
+        return;
+    }
     GLint bound = 0;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
     GLuint fb = m_Framebuffer;

@@ -6,8 +6,10 @@
 // the off-screen target's passes, one-pixel lines, read-backs) sees exactly
 // the pixels of a window of that size.
 //
-// Needs the window's context current for every call; Create binds the frame
-// for drawing and reading, Present leaves every binding and state as it found it.
+// Needs the window's context current for every call (Destroy and the
+// destructor only forget the objects when no context is current: they went
+// with it); Create binds the frame for drawing and reading, Present leaves
+// every binding and state as it found it.
 
 struct ScreenRect
 {

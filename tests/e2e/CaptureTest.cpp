@@ -3,6 +3,8 @@
 // engine's own decoder.
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -258,6 +260,7 @@ TEST_F(CaptureTest, BadUsesAreRefusedWithStatus2AndNothingWritten)
         "--capture out --fps 241",
         "--capture out --start 2000 --until 1000",
         "--capture afile/out",
+        "--capture nowhere/clip.mkv",
         "--capture out --video-size 640x480",
         "--capture out.mp4 --video-size 641x480",
         "--fps 30",
@@ -284,6 +287,22 @@ TEST_F(CaptureTest, MissingFfmpegSaysHowToInstallItAndLeavesNothing)
     EXPECT_EQ(1, o.status) << o.err;
     EXPECT_TRUE(Has(o.err, "apt-get install ffmpeg")) << o.err;
     EXPECT_EQ((std::vector<std::string>{"Data"}), Files("."));
+}
+
+// An ffmpeg that fails (here one without the encoder) ends the capture with
+// its own words and status 1, and leaves neither output nor work files.
+TEST_F(CaptureTest, FailingFfmpegLeavesNoOutput)
+{
+    fs::create_directories(m_Dir / "bin");
+    Write("bin/ffmpeg", "#!/bin/sh\necho \"Unknown encoder 'libx264'\"; exit 1\n");
+    fs::permissions(m_Dir / "bin/ffmpeg", fs::perms::owner_all);
+    Outcome o = Run("--capture clip.mp4 --fps 10 --until 2000",
+                    "PATH=" + (m_Dir / "bin").string() + ":/usr/bin:/bin");
+    if (NoGL(o))
+        GTEST_SKIP() << "no offscreen GL on this machine";
+    EXPECT_EQ(1, o.status) << o.err;
+    EXPECT_TRUE(Has(o.err, "Unknown encoder 'libx264'")) << o.err;
+    EXPECT_EQ((std::vector<std::string>{"Data", "bin"}), Files("."));
 }
 
 // Ctrl+C ends a capture like the end of the demo: what was rendered is
@@ -341,6 +360,53 @@ TEST_F(CaptureTest, CtrlCStopsACaptureAndKeepsWhatWasWritten)
             EXPECT_EQ(2u * (frames * 44100 / 30), Samples(Read(m_Dir / "frames/audio.wav")).size());
         }
     }
+}
+
+// Escape typed on the terminal stops a capture as it stops live play.
+TEST_F(CaptureTest, EscapeOnTheTerminalStopsACapture)
+{
+    Write("Data/script.txt", "[EFFECT] EffectName = WhiteFlashOverlay; StartTime = 0; "
+                             "StopTime = 600000; LayerID = 1;\n");
+    int terminal = -1;
+    pid_t pid = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (pid < 0)
+        GTEST_SKIP() << "no pseudo terminal";
+    if (pid == 0)
+    {
+        std::string cmd = Command("--capture frames --fps 30", "");
+        ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    // The progress line appears once frames are done; then Escape.
+    std::string seen;
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    bool escaped = false;
+    for (;;)
+    {
+        pollfd p{terminal, POLLIN, 0};
+        if (::poll(&p, 1, 100) == 1)
+        {
+            char buf[256];
+            ssize_t n = ::read(terminal, buf, sizeof buf);
+            if (n <= 0)
+                break; // the program has ended
+            seen.append(buf, static_cast<size_t>(n));
+        }
+        if (!escaped && (Has(seen, "frames/s") || std::chrono::steady_clock::now() > until))
+        {
+            ASSERT_EQ(1, ::write(terminal, "\x1b", 1));
+            escaped = true;
+        }
+    }
+    int raw = 0;
+    ::waitpid(pid, &raw, 0);
+    ::close(terminal);
+    if (NoGL({0, seen}))
+        GTEST_SKIP() << "no offscreen GL on this machine";
+    ASSERT_TRUE(WIFEXITED(raw)) << seen;
+    EXPECT_EQ(0, WEXITSTATUS(raw)) << seen;
+    EXPECT_TRUE(Has(seen, "\rframe ")) << seen; // rewritten in place
+    EXPECT_TRUE(Has(seen, "vortexel: stopped, kept frames: ")) << seen;
 }
 
 // Live play writes the trace too: one line per frame, numbered from 0.

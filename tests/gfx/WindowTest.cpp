@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 using testing_support::BoxRecorder;
 using testing_support::HeadlessGL;
@@ -239,6 +240,17 @@ TEST(OGLWindow, FullscreenWithoutTheModeDrawsIntoAScaledFrame)
         glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
         EXPECT_EQ(window.GetFramebuffer(), static_cast<unsigned>(bound));
         EXPECT_EQ(c.h, CurrentViewport().h);
+        // A read-back of the window sees the frame, unscaled.
+        glClearColor(0.2f, 0.4f, 0.6f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        std::vector<unsigned char> picture(static_cast<size_t>(c.w) * c.h * 4);
+        ASSERT_TRUE(window.ReadPixels(picture.data()));
+        for (size_t at : {size_t(0), picture.size() - 4})
+        {
+            EXPECT_EQ(51, picture[at]);
+            EXPECT_EQ(102, picture[at + 1]);
+            EXPECT_EQ(153, picture[at + 2]);
+        }
         EXPECT_TRUE(window.Swap());
         glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
         EXPECT_EQ(window.GetFramebuffer(), static_cast<unsigned>(bound));

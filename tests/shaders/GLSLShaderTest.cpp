@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "gfx/GLSLShader.h"
+#include "gfx/RenderTarget.h"
+#include "gfx/ScaledFrame.h"
 #include "gfx/VertexArray.h"
+#include "platform/GLWindow.h"
 #include "platform/Paths.h"
 #include "support/Fakes.h"
 #include "support/HeadlessGL.h"
@@ -213,7 +216,7 @@ TEST(GLSLShader, LinkFailurePutsTheLinkLogInTheStatusAndLeavesNoProgram)
     EXPECT_FALSE(shader.IsActive());
 }
 
-TEST(GLSLShader, ResourcesOutlivingTheirContextReleaseWithoutGLCalls)
+TEST(GLResources, OutlivingTheirContextReleaseWithoutGLCalls)
 {
     // A GL call with no current context aborts the process in libepoxy; the
     // objects went with the context, so releasing them must call nothing.
@@ -222,6 +225,7 @@ TEST(GLSLShader, ResourcesOutlivingTheirContextReleaseWithoutGLCalls)
     data.folder.Write("green.fp", kGreen);
     auto shader = std::make_unique<GLSLShader>();
     auto va = std::make_unique<VertexArray>(VA_POSITION, 4, 6);
+    auto frame = std::make_unique<ScaledFrame>();
     {
         HeadlessGL gl(16, 16);
         REQUIRE_GL(gl);
@@ -231,10 +235,17 @@ TEST(GLSLShader, ResourcesOutlivingTheirContextReleaseWithoutGLCalls)
         va->AddVertex(corner, true);
         va->Upload(true);
         ASSERT_TRUE(va->HasBuffers());
+        ASSERT_TRUE(frame->Create(8, 8));
+        ASSERT_TRUE(RenderTarget::Create(nullptr, 64, 64));
     }
+    ASSERT_FALSE(platform::IsGLContextCurrent());
     va->Clear();
     EXPECT_FALSE(va->HasBuffers());
     va.reset();
     shader->Release();
     shader.reset();
+    frame->Destroy();
+    EXPECT_FALSE(frame->IsCreated());
+    RenderTarget::Destroy();
+    EXPECT_FALSE(RenderTarget::IsCreated());
 }

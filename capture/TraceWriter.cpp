@@ -64,6 +64,12 @@ void TraceWriter::OnFrame(const FrameRecord& frame)
         m_Ok = false;
 }
 
+void TraceWriter::Flush()
+{
+    if (m_File && std::fflush(m_File) != 0)
+        m_Ok = false;
+}
+
 bool TraceWriter::Close()
 {
     if (!m_File)

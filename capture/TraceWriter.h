@@ -27,6 +27,9 @@ class TraceWriter : public IFrameObserver
     // Effects are named as this registry names them ("?" when unknown).
     void SetRegistry(const EffectInterface* registry) { m_Registry = registry; }
     void OnFrame(const FrameRecord& frame) override;
+    // Hands the lines written so far to the file (an editing run's trace is
+    // read while it grows).
+    void Flush();
     // Flushes and closes; false when any write failed.
     bool Close();
 

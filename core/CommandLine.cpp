@@ -45,6 +45,7 @@ const char* UsageLine()
     return "usage: vortexel [--windowed|--fullscreen[=desktop]] [--start MS] [--data DIR]\n"
            "                [--batch] [--check [SCRIPT]] [--report FILE] [--trace FILE]\n"
            "                [--help] [--version]\n"
+           "       vortexel --edit [--start MS] [--data DIR] [--trace FILE]\n"
            "       vortexel --capture OUT [--fps N] [--start MS] [--until MS] [--video-size WxH]\n"
            "                [--data DIR] [--trace FILE]";
 }
@@ -64,6 +65,9 @@ const char* HelpText()
            "  --start MS        start playback at MS milliseconds\n"
            "  --data DIR        play the demo whose data folder is DIR (default: below)\n"
            "  --batch           no dialog (windowed), no message boxes (reports go to stderr)\n"
+           "  --edit            play in a window and restart at the current time whenever\n"
+           "                    the script changes; Space pause, Left/Right 5 s,\n"
+           "                    Page Up/Down 30 s, Home start, R reload, Tab overlay\n"
            "  --check [SCRIPT]  load the script without playing it and print its timeline\n"
            "  --report FILE     write the report of the effects and their messages to FILE\n"
            "  --trace FILE      write one line per frame to FILE: FRAME TIME DT MSG ACTIVE BANDS\n"
@@ -125,6 +129,8 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string& erro
         }
         else if (!std::strcmp(a, "--batch"))
             out.batch = true;
+        else if (!std::strcmp(a, "--edit"))
+            out.edit = true;
         else if (!std::strcmp(a, "--start"))
         {
             const char* v = needValue(a);
@@ -233,6 +239,17 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string& erro
     if (out.windowed && out.fullscreen)
     {
         error = "--windowed and --fullscreen exclude each other";
+        return false;
+    }
+    if (out.edit &&
+        (out.fullscreen || out.check || !out.reportFile.empty() || !out.captureOut.empty()))
+    {
+        error = std::string("--edit and ") +
+                (out.fullscreen           ? "--fullscreen"
+                 : out.check              ? "--check"
+                 : out.captureOut.empty() ? "--report"
+                                          : "--capture") +
+                " exclude each other";
         return false;
     }
     if (out.captureOut.empty() && (out.hasFps || out.hasUntil || out.videoWidth))

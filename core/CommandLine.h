@@ -27,6 +27,7 @@ struct CommandLine
     uint32_t untilMs = 0;
     int videoWidth = 0; // 0: the window's size
     int videoHeight = 0;
+    bool edit = false; // live editing of the script while the demo plays
 };
 
 // False with a one-line reason in error when an option is unknown or a value is bad.

@@ -292,9 +292,13 @@ void DemoCore::MainLoop()
         active.clear();
         m_Window->Swap();
         ++m_Frames;
-        std::snprintf(title, sizeof title, "FPS: %d", Timer::GetFPS());
+        if (m_TitleShowsTime)
+            std::snprintf(title, sizeof title, "FPS: %d  %.2f s", Timer::GetFPS(),
+                          static_cast<double>(Timer::GetTime()));
+        else
+            std::snprintf(title, sizeof title, "FPS: %d", Timer::GetFPS());
         m_Window->SetTitle(title);
-        if (Timer::GetTime() > m_EndTime)
+        if (m_StopAtEnd && Timer::GetTime() > m_EndTime)
             Stop();
         m_Window->ProcessMessages();
     }

@@ -70,6 +70,11 @@ class DemoCore
     void Run();
     void Stop();
 
+    // Live editing: the time beside the frame rate in the title, and a run
+    // that goes on past EndTime instead of stopping there.
+    void SetTitleShowsTime(bool on) { m_TitleShowsTime = on; }
+    void SetStopAtEnd(bool on) { m_StopAtEnd = on; }
+
     // Read access for the script checker and tests.
     int GetState() const { return m_State; }
     uint32_t GetStartTime() const { return m_StartOffset; }
@@ -121,4 +126,6 @@ class DemoCore
     std::string m_MusicFile;
     std::vector<IFrameObserver*> m_Observers;
     std::unique_ptr<SpectrumSynch> m_Bands; // the standard bands, while observed
+    bool m_TitleShowsTime = false;
+    bool m_StopAtEnd = true;
 };

@@ -134,6 +134,11 @@ float* MusicPlayer::GetSpectrum()
     return spectrum;
 }
 
+void MusicPlayer::ClearSpectrum()
+{
+    spectrum = nullptr;
+}
+
 bool MusicPlayer::ProbeFile(const std::string& name)
 {
     return platform::OpenSoundDecoder(platform::DataPath(name)) != nullptr;

@@ -41,6 +41,9 @@ class MusicPlayer
     static void UpdateSpectrum();
     // The spectrum of the last UpdateSpectrum (512 floats), or null before Init.
     static float* GetSpectrum();
+    // Back to null, as before the first UpdateSpectrum: a restarted demo's
+    // first frame sees what a fresh program's first frame sees.
+    static void ClearSpectrum();
 
     // Opens name (relative to the data folder) with the decoder only, no device:
     // true when it is a file the player could stream. Used by the script checker.

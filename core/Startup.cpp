@@ -8,6 +8,7 @@
 #include "core/StandardLoadingScreen.h"
 #include "core/StartupDialog.h"
 #include "core/Timer.h"
+#include "edit/EditProgram.h"
 #include "effects/EffectKinds.h"
 #include "framework/EffectInterface.h"
 #include "gfx/ImagePrefetch.h"
@@ -236,6 +237,18 @@ int RunProgram(int argc, char** argv)
     StartupOptions options;
     options.hasStart = cmd.hasStart;
     options.startMs = cmd.startMs;
+    if (cmd.edit)
+    {
+        int status = RunEditProgram(ChooseStartPosition(options, kStartPositionFile),
+                                    cmd.traceFile.empty() ? nullptr : &trace);
+        if (!trace.Close())
+        {
+            std::fprintf(stderr, "vortexel: cannot write the trace file %s\n",
+                         cmd.traceFile.c_str());
+            return 1;
+        }
+        return status;
+    }
     if (cmd.windowed || cmd.fullscreen)
     {
         options.askWithDialog = false;

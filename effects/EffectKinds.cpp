@@ -8,23 +8,30 @@
 #include "effects/WhiteFlashOverlay.h"
 #include "framework/EffectInterface.h"
 
-#include <vector>
-
 namespace
 {
 // The instances live until the process ends; this list only keeps them reachable.
 std::vector<IEffect*>* liveInstances = new std::vector<IEffect*>;
 } // namespace
 
-void RegisterEffectKinds(EffectInterface* registry)
+std::vector<std::unique_ptr<IEffect>> CreateEffectKinds(EffectInterface* registry)
 {
-    IEffect* kinds[] = {new WhiteFlashOverlay, new BlackFlashOverlay, new FX_ExplosiveIntro,
-                        new FX_DesignOverlay,  new FX_MainScene,      new FX_MessageOverlay};
+    std::vector<std::unique_ptr<IEffect>> kinds;
+    kinds.emplace_back(new WhiteFlashOverlay);
+    kinds.emplace_back(new BlackFlashOverlay);
+    kinds.emplace_back(new FX_ExplosiveIntro);
+    kinds.emplace_back(new FX_DesignOverlay);
+    kinds.emplace_back(new FX_MainScene);
+    kinds.emplace_back(new FX_MessageOverlay);
     const char* const names[] = {"WhiteFlashOverlay", "BlackFlashOverlay", "FX_ExplosiveIntro",
                                  "FX_DesignOverlay",  "FX_MainScene",      "FX_MessageOverlay"};
-    for (int i = 0; i < 6; ++i)
-    {
-        liveInstances->push_back(kinds[i]);
-        registry->RegisterEffect(names[i], kinds[i], names[i]);
-    }
+    for (size_t i = 0; i < kinds.size(); ++i)
+        registry->RegisterEffect(names[i], kinds[i].get(), names[i]);
+    return kinds;
+}
+
+void RegisterEffectKinds(EffectInterface* registry)
+{
+    for (std::unique_ptr<IEffect>& kind : CreateEffectKinds(registry))
+        liveInstances->push_back(kind.release());
 }

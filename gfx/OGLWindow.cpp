@@ -127,6 +127,8 @@ void OGLWindow::ProcessMessages()
         return;
     if (e.kind == platform::EventKind::KeyDown && e.key == platform::KeyEscape)
         platform::PostQuitRequest();
+    else if (e.kind == platform::EventKind::KeyDown && m_KeyListener)
+        m_KeyListener(e.key);
     else if (e.kind == platform::EventKind::Quit)
         m_State = Closing;
 }

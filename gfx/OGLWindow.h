@@ -15,6 +15,8 @@
 // The operations the core drives are virtual so tests can run the core against
 // a fake window without a display.
 
+#include <functional>
+
 namespace platform
 {
 struct GLWindowHandle;
@@ -45,8 +47,14 @@ class OGLWindow
     virtual void Destroy();
 
     // Takes at most one event: Escape posts a quit request, the quit request
-    // sets Closing, everything else is ignored.
+    // sets Closing, any other key goes to the key listener, if one is set;
+    // everything else is ignored.
     virtual void ProcessMessages();
+    // Live editing's keys (platform::Key codes). An empty function removes it.
+    void SetKeyListener(std::function<void(int key)> listener)
+    {
+        m_KeyListener = std::move(listener);
+    }
     virtual bool IsRunning() const { return m_State == Running; }
     virtual bool SetTitle(const char* text);
     virtual bool Swap();
@@ -88,6 +96,7 @@ class OGLWindow
     int m_Height = 0;
     platform::GLWindowHandle* m_Handle = nullptr;
     bool m_AutoClear = true;
+    std::function<void(int key)> m_KeyListener;
 
   private:
     bool EnterScreenMode();

@@ -36,7 +36,9 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/Data/ DESTINATION ${CMAKE_INSTALL_DATADIR}
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/packaging/copyright
               ${packaging_dir}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
-file(GLOB doc_pages ${CMAKE_SOURCE_DIR}/docs/*.md)
+# Pages and any pictures they show.
+file(GLOB doc_pages CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/docs/*.md ${CMAKE_SOURCE_DIR}/docs/*.png
+     ${CMAKE_SOURCE_DIR}/docs/*.jpg)
 install(FILES ${doc_pages} DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
 install(FILES ${packaging_dir}/vortexel.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/vortexel.desktop

@@ -18,11 +18,15 @@ int64_t RealFrequency()
 
 int64_t (*counterFn)() = RealCounter;
 int64_t (*frequencyFn)() = RealFrequency;
+
+bool paused = false;
+int64_t pausedAt = 0; // the source's value when the pause began
+int64_t skipped = 0;  // ticks spent paused so far
 } // namespace
 
 int64_t GetCounter()
 {
-    return counterFn();
+    return (paused ? pausedAt : counterFn()) - skipped;
 }
 int64_t GetCounterFrequency()
 {
@@ -33,6 +37,25 @@ void SetCounterSource(int64_t (*counter)(), int64_t (*frequency)())
 {
     counterFn = counter ? counter : RealCounter;
     frequencyFn = frequency ? frequency : RealFrequency;
+    paused = false;
+    pausedAt = 0;
+    skipped = 0;
+}
+
+void SetCounterPaused(bool on)
+{
+    if (on == paused)
+        return;
+    if (on)
+        pausedAt = counterFn();
+    else
+        skipped += counterFn() - pausedAt;
+    paused = on;
+}
+
+bool IsCounterPaused()
+{
+    return paused;
 }
 
 } // namespace platform

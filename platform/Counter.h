@@ -8,7 +8,13 @@ namespace platform
 int64_t GetCounter();
 int64_t GetCounterFrequency();
 
-// Tests install their own counter; null pointers restore the real one.
+// Tests install their own counter; null pointers restore the real one and
+// every source starts unpaused.
 void SetCounterSource(int64_t (*counter)(), int64_t (*frequency)());
+
+// Pausing (live editing): while paused the counter stands still; on resuming
+// it goes on from the value it stood at, so the paused span never shows.
+void SetCounterPaused(bool paused);
+bool IsCounterPaused();
 
 } // namespace platform

@@ -11,6 +11,7 @@ namespace
 {
 bool quitRequested = false;
 bool failureQuit = false;
+bool queueFailureQuits = true;
 
 int TranslateKey(SDL_Keycode sym)
 {
@@ -25,6 +26,18 @@ int TranslateKey(SDL_Keycode sym)
         return KeyReturn;
     case SDLK_SPACE:
         return KeySpace;
+    case SDLK_PAGEUP:
+        return KeyPageUp;
+    case SDLK_PAGEDOWN:
+        return KeyPageDown;
+    case SDLK_HOME:
+        return KeyHome;
+    case SDLK_LEFT:
+        return KeyLeft;
+    case SDLK_RIGHT:
+        return KeyRight;
+    case SDLK_r:
+        return KeyR;
     case SDLK_F1:
         return KeyF1;
     case SDLK_F2:
@@ -46,6 +59,18 @@ SDL_Keycode ToSdlKey(int key)
         return SDLK_RETURN;
     case KeySpace:
         return SDLK_SPACE;
+    case KeyPageUp:
+        return SDLK_PAGEUP;
+    case KeyPageDown:
+        return SDLK_PAGEDOWN;
+    case KeyHome:
+        return SDLK_HOME;
+    case KeyLeft:
+        return SDLK_LEFT;
+    case KeyRight:
+        return SDLK_RIGHT;
+    case KeyR:
+        return SDLK_r;
     case KeyF1:
         return SDLK_F1;
     case KeyF2:
@@ -59,11 +84,21 @@ SDL_Keycode ToSdlKey(int key)
 void PostQuitRequest(bool failure)
 {
     EnsureSdlSubsystem(SDL_INIT_EVENTS);
+    if (failure && !queueFailureQuits)
+    {
+        failureQuit = true;
+        return;
+    }
     quitRequested = true;
     failureQuit = failureQuit || failure;
     SDL_Event e{};
     e.type = SDL_QUIT;
     SDL_PushEvent(&e);
+}
+
+void SetFailureQuitsQueued(bool on)
+{
+    queueFailureQuits = on;
 }
 
 bool PollOneEvent(Event& out)

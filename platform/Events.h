@@ -16,6 +16,12 @@ enum Key
     KeyReturn = 13,
     KeyEscape = 27,
     KeySpace = 32,
+    KeyPageUp = 0x21,
+    KeyPageDown = 0x22,
+    KeyHome = 0x24,
+    KeyLeft = 0x25,
+    KeyRight = 0x27,
+    KeyR = 0x52,
     KeyF1 = 0x70,
     KeyF2 = 0x71,
     KeyOther = 0x1000
@@ -43,6 +49,11 @@ struct Event
 // failure marks a request that follows a fatal report: the program then exits
 // with status 1 instead of 0.
 void PostQuitRequest(bool failure = false);
+
+// Live editing keeps running through reports: while off, a failure's quit
+// request is only remembered (FailureQuitWasRequested) and never queued, so no
+// pump ends the run for it. Other quit requests are queued as always. On at start.
+void SetFailureQuitsQueued(bool on);
 
 // Takes at most one pending event without waiting. False when none was pending.
 bool PollOneEvent(Event& out);

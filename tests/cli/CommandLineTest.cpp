@@ -163,6 +163,16 @@ TEST(CommandLineParse, BadUsageIsNamed)
     EXPECT_NE(std::string::npos, ParseError({"--data", file.c_str()}).find("--data"));
 }
 
+TEST(CommandLineParse, EditTakesAStartAndDataButNoOtherMode)
+{
+    CommandLine c = ParseOk({"--edit", "--start", "1500", "--windowed"});
+    EXPECT_TRUE(c.edit);
+    EXPECT_EQ(1500u, c.startMs);
+    EXPECT_EQ("--edit and --fullscreen exclude each other", ParseError({"--fullscreen", "--edit"}));
+    EXPECT_EQ("--edit and --check exclude each other", ParseError({"--edit", "--check"}));
+    EXPECT_EQ("--edit and --report exclude each other", ParseError({"--edit", "--report", "r"}));
+}
+
 TEST(StartPosition, FileValueIsReadWithinRangeOnly)
 {
     ScratchDir dir;

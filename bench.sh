@@ -22,6 +22,7 @@ export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
 cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release >/dev/null
 benches=(bench_MainLoop bench_Spectrum bench_ScriptLoad bench_FrameFloor bench_DemoRun)
 [ -f bench/CaptureSpeed.cpp ] && benches+=(bench_CaptureSpeed)
+[ -f bench/EditRestart.cpp ] && benches+=(bench_EditRestart)
 cmake --build build-release -j"$(nproc)" --target vortexel "${benches[@]}" >/dev/null
 
 raw=$(mktemp)
@@ -56,6 +57,12 @@ if [ -x "$b/bench_CaptureSpeed" ]; then
     "${headless[@]}" "$b/bench_CaptureSpeed" --figures >>"$raw" 2>/dev/null
   done
 fi
+if [ -x "$b/bench_EditRestart" ]; then
+  for i in $(seq "$demo_runs"); do
+    step "live-editing restarts, run $i of $demo_runs"
+    "${headless[@]}" "$b/bench_EditRestart" --figures >>"$raw" 2>/dev/null
+  done
+fi
 [ -n "$keep" ] && cp "$raw" "$keep"
 
 echo "Vortexel benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC')"
@@ -73,7 +80,8 @@ process start to first presented frame$	<	500
 ^memory: peak resident$	<	150
 ^memory: growth from 	<=	1
 ^capture: .* / live frame rate$	>=	0.9
-^capture: peak growth	<=	8'
+^capture: peak growth	<=	8
+^edit restart: median	<	500'
 
 awk -F'\t' -v targets="$targets" '
 function median(key,    n, i, j, t, a) {

@@ -5,6 +5,7 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace
@@ -215,7 +216,7 @@ void EditOverlay::Draw(const OverlayView& view, int width, int height)
     const float graphTop = barsTop + 3.0f * barRow + kPad;
     const float panelBottom = graphTop + kGraphHeight + kPad;
 
-    glColor4f(0.0f, 0.0f, 0.0f, 0.6f);
+    glColor4f(0.0f, 0.0f, 0.0f, 0.75f);
     Rect(kPanelX, kPanelY, kPanelX + kPanelWidth, panelBottom);
 
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
@@ -254,11 +255,13 @@ void EditOverlay::Draw(const OverlayView& view, int width, int height)
             glVertex2f(graphLeft + step * static_cast<float>(bin), graphBottom);
         }
         glEnd();
+        // On a square-root scale: most bins sit far below 1, and a linear
+        // graph would show only the loudest few.
         glColor4f(0.3f, 1.0f, 0.4f, 1.0f);
         glBegin(GL_LINE_STRIP);
         for (int bin = 0; bin < view.spectrumSize; ++bin)
             glVertex2f(graphLeft + step * static_cast<float>(bin),
-                       graphBottom - kGraphHeight * Clamp01(view.spectrum[bin]));
+                       graphBottom - kGraphHeight * std::sqrt(Clamp01(view.spectrum[bin])));
         glEnd();
     }
 

@@ -205,6 +205,10 @@ TEST(EditOverlay, DrawsIntoTheWindowAndLeavesEveryStateAsItFoundIt)
     EXPECT_EQ(12, OrangeRows(400));
     EXPECT_EQ(0, OrangeRows(450));
     EXPECT_EQ(0x0000FFFFu, HeadlessGL::Pixel(600, 10)) << "outside the panel";
+    // The panel darkens what lies under it, a quarter left per draw (two here).
+    uint32_t under = HeadlessGL::Pixel(520, kHeight - 1 - 12);
+    EXPECT_EQ(0u, under >> 16) << std::hex << under;
+    EXPECT_NEAR(16, static_cast<int>((under >> 8) & 255), 2) << std::hex << under;
     // Text: bright pixels in the first line, within the dark panel.
     int bright = 0;
     for (int x = 16; x < 200; ++x)

@@ -9,6 +9,7 @@
 #include "core/Startup.h"
 #include "platform/Display.h"
 #include "platform/Events.h"
+#include "platform/Interrupt.h"
 #include "platform/Process.h"
 
 #include <unistd.h>
@@ -189,6 +190,9 @@ int RunCapture(const CommandLine& cmd)
         core->AddFrameObserver(&trace);
     }
     core->AddFrameObserver(&session);
+    // Ctrl+C from here on stops the capture, which then writes out what it
+    // has: no forced exit, status 0.
+    platform::FinishOnInterrupt();
     core->Run();
     const bool finished = (core->GetState() & Finished) != 0;
     core->RemoveFrameObserver(&session);

@@ -89,7 +89,8 @@ const char* HelpText()
            "the terminal and Ctrl+C stop it, keeping what was written.\n"
            "\n"
            "Exit status: 0 the demo finished, Escape was pressed or \"exit\" was chosen;\n"
-           "             1 a fatal failure ended the run; 2 bad usage.\n"
+           "             1 a fatal failure ended the run; 2 bad usage;\n"
+           "             130 Ctrl+C, 143 SIGTERM (at any stage).\n"
            "  --check: 0 no reports, 1 the script raised reports, 2 the script could not be "
            "opened.\n";
 }

@@ -12,6 +12,7 @@
 #include "gfx/ImagePrefetch.h"
 #include "gfx/OGLWindow.h"
 #include "platform/Events.h"
+#include "platform/Interrupt.h"
 #include "script/ScriptParser.h"
 
 #include <algorithm>
@@ -111,16 +112,16 @@ bool DemoCore::AddEffect(uint32_t startMs, uint32_t stopMs, std::string name, in
     return true;
 }
 
-void DemoCore::AddMessage(uint32_t ms, std::string name, const float* params, int32_t count,
+bool DemoCore::AddMessage(uint32_t ms, std::string name, const float* params, int32_t count,
                           std::string target)
 {
     if (ms < m_StartOffset)
-        return;
+        return true;
     IEffect* effect = m_Registry ? m_Registry->FindEffect(target) : nullptr;
     if (!effect)
     {
         ShowError("Message Init", "Unknown Effect Name!");
-        return;
+        return false;
     }
     int32_t id = m_Registry->GetMessageInterface()->FindMessage(name.c_str(), effect);
     // The copy is the core's own; a count without an array carries no values.
@@ -129,6 +130,7 @@ void DemoCore::AddMessage(uint32_t ms, std::string name, const float* params, in
     for (int32_t i = 0; i < n; ++i)
         copy[i] = params[i];
     m_Messages.push_back(TMessage{static_cast<float>(ms / 1000.0), id, effect, copy, n});
+    return true;
 }
 
 void DemoCore::LoadMusic(std::string fileName)
@@ -201,7 +203,7 @@ void DemoCore::InitialiseEffects()
         m_LoadingScreen->Begin();
     }
     size_t n = m_Effects.size();
-    for (size_t i = 0; i < n && (m_State & Playing); ++i)
+    for (size_t i = 0; i < n && (m_State & Playing) && !platform::InterruptRequested(); ++i)
     {
         IEffect* effect = m_Effects[i].Effect;
         if (!effect->IsInitialised())

@@ -61,7 +61,9 @@ class DemoCore
     bool Load(std::string scriptName);
 
     bool AddEffect(uint32_t startMs, uint32_t stopMs, std::string name, int32_t layer);
-    void AddMessage(uint32_t ms, std::string name, const float* params, int32_t count,
+    // False when target names no registered effect (reported); a message
+    // before the start position is dropped and counts as added.
+    bool AddMessage(uint32_t ms, std::string name, const float* params, int32_t count,
                     std::string target);
     void SetColorScheme(TColorScheme scheme) { m_ColorScheme = scheme; }
     TColorScheme* GetColorScheme() { return &m_ColorScheme; }

@@ -38,6 +38,13 @@ int32_t ClampToTime(int64_t ms)
 }
 } // namespace
 
+MusicPlayer::~MusicPlayer()
+{
+    // The stream holds the decoder and its file; the layer would keep it to
+    // the end of the process.
+    MusicPlayer::Close();
+}
+
 bool MusicPlayer::Init()
 {
     platform::SoundLayer& sound = platform::Sound();

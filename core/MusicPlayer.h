@@ -1,8 +1,8 @@
 #pragma once
 // The demo's music: one streamed track and the spectrum of what is heard.
 // Operations other than Init, UpdateSpectrum and GetSpectrum do nothing while
-// no stream is open. Destroying a player releases nothing: the sound layer
-// lives until the process ends.
+// no stream is open. Destroying a player closes its stream; the sound layer
+// itself lives until the process ends.
 //
 // The spectrum has kSpectrumSize floats in 0..1; bin k covers about
 // k x 44100 / 1024 Hz, and a full-scale sine centred on a bin reads about 1.0.
@@ -23,7 +23,7 @@ class MusicPlayer
     static constexpr int kSpectrumSize = 512;
 
     MusicPlayer() = default;
-    virtual ~MusicPlayer() = default;
+    virtual ~MusicPlayer();
 
     virtual bool Init();                 // starts the sound layer, spectrum on
     virtual bool Open(std::string name); // name relative to the data folder

@@ -17,13 +17,16 @@
 #include "platform/Counter.h"
 #include "platform/Display.h"
 #include "platform/Events.h"
+#include "platform/Interrupt.h"
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
 #include "script/ScriptCheck.h"
 
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <unistd.h>
 
 const char* const kStartPositionFile = "editoren_sind_fuer_clickscener.txt";
@@ -50,7 +53,7 @@ EffectInterface* GetEffectRegistry()
 
 bool ReadStartPositionFile(const std::string& path, uint32_t& ms)
 {
-    std::FILE* f = std::fopen(path.c_str(), "r");
+    std::FILE* f = platform::OpenRegularFile(path, "r");
     if (!f)
         return false;
     // Blanks before the number may run to any length, as with "%d"; the
@@ -138,6 +141,19 @@ void Cleanup()
     Registry = nullptr;
 }
 
+// What was printed must have reached standard output: a full disk or a closed
+// pipe turns a success into status 1.
+static int FinishOutput(int status)
+{
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+    {
+        std::fprintf(stderr, "vortexel: cannot write to standard output: %s\n",
+                     std::strerror(errno));
+        return 1;
+    }
+    return status;
+}
+
 namespace
 {
 // The data-folder candidates as a user reads them: absolute paths, in order.
@@ -179,12 +195,12 @@ int RunProgram(int argc, char** argv)
                     "(Data in the working directory, Data next to the program, the installed\n"
                     "demo in <prefix>/share/vortexel):\n  %s\n",
                     DataFolderSearchList("\n  ").c_str());
-        return 0;
+        return FinishOutput(0);
     }
     if (cmd.version)
     {
         std::printf("Vortexel %s\n", VORTEXEL_VERSION);
-        return 0;
+        return FinishOutput(0);
     }
     if (!cmd.dataDir.empty())
         platform::SetDataFolder(cmd.dataDir);
@@ -203,7 +219,8 @@ int RunProgram(int argc, char** argv)
         StartupOptions start;
         start.hasStart = cmd.hasStart;
         start.startMs = cmd.startMs;
-        return RunScriptCheck(script, ChooseStartPosition(start, kStartPositionFile));
+        int status = RunScriptCheck(script, ChooseStartPosition(start, kStartPositionFile));
+        return status == 2 ? status : FinishOutput(status);
     }
     if (!cmd.reportFile.empty())
     {
@@ -262,6 +279,13 @@ int RunProgram(int argc, char** argv)
         options.fullscreen = false;
     }
 
+    std::string displayError;
+    if (!platform::OpenNamedDisplay(displayError))
+    {
+        std::fprintf(stderr, "vortexel: %s\n", displayError.c_str());
+        return 1;
+    }
+
     bool windowFailed = false;
     if (!Startup(options, windowFailed))
     {
@@ -280,7 +304,7 @@ int RunProgram(int argc, char** argv)
     }
     bool loaded = core->Load("script.txt");
     int64_t runStart = platform::GetCounter();
-    if (loaded)
+    if (loaded && !platform::InterruptRequested())
         core->Run();
     double wall = static_cast<double>(platform::GetCounter() - runStart) /
                   static_cast<double>(platform::GetCounterFrequency());

@@ -1,8 +1,9 @@
 #include "effects/MeshFile.h"
 
+#include "platform/RegularFile.h"
+
 #include <epoxy/gl.h>
 
-#include <filesystem>
 #include <fstream>
 #include <istream>
 
@@ -81,9 +82,7 @@ bool ReadMesh(std::istream& in, Mesh& mesh)
 
 bool LoadMesh(const std::string& fileName, Mesh* mesh)
 {
-    // A directory opens as a stream that reads nothing: no file to load.
-    std::error_code ignored;
-    if (std::filesystem::is_directory(fileName, ignored))
+    if (!platform::IsRegularFile(fileName))
         return false;
     std::ifstream file(fileName);
     if (!file || !mesh)

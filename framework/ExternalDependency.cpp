@@ -52,6 +52,19 @@ bool IsValidKey(const char* key)
     return true;
 }
 
+// The line break a new record needs in front of it: none when the file is
+// empty or ends with one, else one, so that the record is not glued onto the
+// last value. Leaves the position at the end, ready to append.
+const char* LeadingBreak(std::FILE* f)
+{
+    const char* lead = "";
+    if (std::fseek(f, 0, SEEK_END) == 0 && std::ftell(f) > 0 && std::fseek(f, -1, SEEK_END) == 0 &&
+        std::fgetc(f) != '\n')
+        lead = "\r\n";
+    std::fseek(f, 0, SEEK_END);
+    return lead;
+}
+
 bool IsKnownKind(int32_t kind)
 {
     return kind == DependencyText || kind == DependencyInteger || kind == DependencyReal;
@@ -179,8 +192,7 @@ bool ExternalDependency::Append(const void* value, const char* key, int32_t kind
         for (size_t i = 0; i < n; ++i)
             if (IsBlank(text[i]))
                 return false;
-        std::fseek(m_File, 0, SEEK_END);
-        rc = std::fprintf(m_File, "%s %s\r\n", key, text);
+        rc = std::fprintf(m_File, "%s%s %s\r\n", LeadingBreak(m_File), key, text);
         break;
     }
     case DependencyInteger:
@@ -189,8 +201,7 @@ bool ExternalDependency::Append(const void* value, const char* key, int32_t kind
             return false;
         int32_t v;
         std::memcpy(&v, value, sizeof v);
-        std::fseek(m_File, 0, SEEK_END);
-        rc = std::fprintf(m_File, "%s %d\r\n", key, v);
+        rc = std::fprintf(m_File, "%s%s %d\r\n", LeadingBreak(m_File), key, v);
         break;
     }
     case DependencyReal:
@@ -199,8 +210,7 @@ bool ExternalDependency::Append(const void* value, const char* key, int32_t kind
             return false;
         float v;
         std::memcpy(&v, value, sizeof v);
-        std::fseek(m_File, 0, SEEK_END);
-        rc = std::fprintf(m_File, "%s %f\r\n", key, static_cast<double>(v));
+        rc = std::fprintf(m_File, "%s%s %f\r\n", LeadingBreak(m_File), key, static_cast<double>(v));
         break;
     }
     default:

@@ -8,7 +8,9 @@
 // ended with CR LF (LF alone is read too). Keys and text values are single
 // words. The file is read as a stream of words: the first word anywhere that
 // equals the key is taken as the key, and the word after it as its value, so
-// the first of two records with one key wins.
+// the first of two records with one key wins. A record appended to a file
+// whose last line lacks its line break gets one in front. Only a regular file
+// is opened.
 //
 // Bounds: a key is 1 to kMaxKeyLength bytes without white space; a text value
 // is read into the caller's buffer only if it fits with its terminating zero.

@@ -3,6 +3,7 @@
 #include "core/ErrorBox.h"
 #include "platform/GLWindow.h"
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
 
 #include <epoxy/gl.h>
 
@@ -115,14 +116,7 @@ void GLSLShader::Release()
 
 std::string GLSLShader::ReadShaderFile(const std::string& path)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    // A directory opens but reads as empty text: it is no shader file either.
-    struct stat st;
-    if (file && ::fstat(::fileno(file), &st) == 0 && S_ISDIR(st.st_mode))
-    {
-        std::fclose(file);
-        file = nullptr;
-    }
+    std::FILE* file = platform::OpenRegularFile(path, "rb");
     if (!file)
     {
         ShowError("GLSL Shader", "Unable to open the following shader: " + path);

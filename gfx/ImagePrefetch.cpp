@@ -49,6 +49,7 @@ bool IsImageName(std::string name)
 void Decode(std::vector<std::string> paths, std::map<std::string, TImage>* out)
 {
     decodingThread = true;
+    InstallImageMemoryLimit();
     ilInit();
     for (const std::string& path : paths)
     {

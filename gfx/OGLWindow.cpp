@@ -3,6 +3,7 @@
 #include "core/ErrorBox.h"
 #include "gfx/RenderTarget.h"
 #include "gfx/ScaledFrame.h"
+#include "gfx/TImage.h"
 #include "platform/Events.h"
 #include "platform/GLWindow.h"
 
@@ -62,6 +63,10 @@ bool OGLWindow::Create(int width, int height, int bits, bool fullscreen)
 
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
     glHint(GL_GENERATE_MIPMAP_HINT, GL_NICEST);
+    // Pictures larger than the context can hold are refused when loaded.
+    GLint maxTexture = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTexture);
+    SetMaxImageSide(maxTexture);
     RenderTarget::Create(this, 512, 512);
     return true;
 }

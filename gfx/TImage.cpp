@@ -1,19 +1,41 @@
 #include "gfx/TImage.h"
 
 #include "core/ErrorBox.h"
+#include "gfx/ImageHeader.h"
 #include "gfx/ImagePrefetch.h"
 #include "platform/Events.h"
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
 
 #include <IL/il.h>
 #include <IL/ilu.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <unordered_set>
 
 namespace
 {
 
 const char* const kContext = "Texture Loader";
+
+int maxSide = kMaxImageSide;
+
+// The decoded pixels of an accepted picture fit in this many bytes as RGBA;
+// the decoder's own buffers may be twice as large (16-bit channels).
+bool WithinLimits(int64_t width, int64_t height)
+{
+    return width >= 0 && height >= 0 && width <= maxSide && height <= maxSide &&
+           static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 4 <= kMaxImageBytes;
+}
+
+std::string TooLarge(int64_t width, int64_t height)
+{
+    return "Picture too large: " + std::to_string(width) + " x " + std::to_string(height) +
+           " pixels (at most " + std::to_string(maxSide) + " x " + std::to_string(maxSide) +
+           " and " + std::to_string(kMaxImageBytes >> 20) + " MiB of RGBA)";
+}
 
 enum class Channels
 {
@@ -57,21 +79,121 @@ bool NormaliseChannels(Channels channels)
     return ilConvertImage(HasAlpha() ? IL_RGBA : IL_RGB, IL_UNSIGNED_BYTE) == IL_TRUE;
 }
 
-// Copies the bound DevIL image into a new TImage.
-TImage CopyBoundImage()
+// Copies the bound DevIL image into a new TImage. The library keeps its data
+// size in 32 bits and may have wrapped it: a size that is not exactly
+// width x height x bytes, or out of the limits, is refused with reason set.
+TImage CopyBoundImage(std::string& reason)
 {
     TImage image;
-    int width = ilGetInteger(IL_IMAGE_WIDTH);
-    int height = ilGetInteger(IL_IMAGE_HEIGHT);
-    int bytes = ilGetInteger(IL_IMAGE_BYTES_PER_PIXEL);
-    size_t size = static_cast<size_t>(width) * height * bytes;
-    size_t available = static_cast<size_t>(ilGetInteger(IL_IMAGE_SIZE_OF_DATA));
-    image.data = new unsigned char[size]();
-    std::memcpy(image.data, ilGetData(), size < available ? size : available);
-    image.width = width;
-    image.height = height;
-    image.bpp = bytes == 4 ? 4 : 3;
+    int64_t width = ilGetInteger(IL_IMAGE_WIDTH);
+    int64_t height = ilGetInteger(IL_IMAGE_HEIGHT);
+    int64_t depth = ilGetInteger(IL_IMAGE_DEPTH);
+    int64_t bytes = ilGetInteger(IL_IMAGE_BYTES_PER_PIXEL);
+    uint64_t available = static_cast<ILuint>(ilGetInteger(IL_IMAGE_SIZE_OF_DATA));
+    const unsigned char* pixels = ilGetData();
+    if (!WithinLimits(width, height))
+    {
+        reason = TooLarge(width, height);
+        return image;
+    }
+    uint64_t size = static_cast<uint64_t>(width * height * bytes);
+    if (width < 1 || height < 1 || depth != 1 || (bytes != 3 && bytes != 4) || !pixels ||
+        available != size)
+    {
+        reason = "The decoded data does not match the picture's size";
+        return image;
+    }
+    image.data = new unsigned char[size];
+    std::memcpy(image.data, pixels, size);
+    image.width = static_cast<int>(width);
+    image.height = static_cast<int>(height);
+    image.bpp = static_cast<int>(bytes);
     return image;
+}
+
+ImageFormat FormatOf(ILenum type)
+{
+    switch (type)
+    {
+    case IL_JPG:
+        return ImageFormat::Jpeg;
+    case IL_PNG:
+        return ImageFormat::Png;
+    case IL_BMP:
+        return ImageFormat::Bmp;
+    case IL_TGA:
+        return ImageFormat::Tga;
+    case IL_GIF:
+        return ImageFormat::Gif;
+    default:
+        return ImageFormat::Unknown;
+    }
+}
+
+// Reads the size path declares before DevIL sees it, as the decoder DevIL
+// will pick reads it (type, or for IL_TYPE_UNKNOWN the one the name or else
+// the content selects) and as the content's own signature says. False with
+// error or reason set when the picture must not be decoded.
+bool CheckBeforeDecoding(const std::string& path, ILenum type, ILenum& error, std::string& reason)
+{
+    std::FILE* file = platform::OpenRegularFile(path, "rb");
+    if (!file)
+    {
+        error = IL_COULD_NOT_OPEN_FILE;
+        return false;
+    }
+    if (type == IL_TYPE_UNKNOWN)
+    {
+        type = ilTypeFromExt(path.c_str());
+        if (type == IL_TYPE_UNKNOWN)
+            type = ilDetermineType(path.c_str());
+    }
+    const ImageFormat formats[2] = {FormatOf(type), SniffImageFormat(file)};
+    bool ok = true;
+    for (ImageFormat format : formats)
+    {
+        int64_t width = 0;
+        int64_t height = 0;
+        if (ok && ReadDeclaredSize(file, format, width, height) && !WithinLimits(width, height))
+        {
+            reason = TooLarge(width, height);
+            ok = false;
+        }
+        if (ok && !StructureFitsFile(file, format))
+        {
+            reason = "Damaged picture: its data runs past the end of the file";
+            ok = false;
+        }
+    }
+    std::fclose(file);
+    return ok;
+}
+
+// DevIL's allocations: none larger than twice the largest accepted picture, so
+// a header that wrapped the library's 32-bit sizes cannot make it take the
+// machine's memory. DevIL reports a refused allocation as out of memory.
+//
+// While one picture is decoded, its allocations are also counted: some of
+// DevIL's decoders leave buffers behind when a damaged file makes them give
+// up (the PNG reader's row table), and whatever the decode allocated and
+// DevIL has not freed once its image is deleted is such a buffer.
+std::unordered_set<void*>* decodeAllocations = nullptr;
+bool countNewAllocations = false;
+
+void* ILAPIENTRY BoundedAlloc(const ILsizei size)
+{
+    if (size > 2 * kMaxImageBytes + (1u << 20))
+        return nullptr;
+    void* p = std::malloc(size);
+    if (p && decodeAllocations && countNewAllocations)
+        decodeAllocations->insert(p);
+    return p;
+}
+void ILAPIENTRY BoundedFree(const void* CONST_RESTRICT p)
+{
+    if (decodeAllocations)
+        decodeAllocations->erase(const_cast<void*>(p));
+    std::free(const_cast<void*>(p));
 }
 
 void DrainErrors()
@@ -82,20 +204,28 @@ void DrainErrors()
 }
 
 // Decodes path into a TImage. type IL_TYPE_UNKNOWN lets DevIL choose the
-// decoder from the file. On failure returns the DevIL error code.
-TImage Decode(const std::string& path, ILenum type, Channels channels, ILenum& error)
+// decoder from the file. On failure gives the DevIL error code, or the
+// engine's own reason when a limit refused the picture.
+TImage Decode(const std::string& path, ILenum type, Channels channels, ILenum& error,
+              std::string& reason)
 {
     ImagePrefetch::Wait(); // DevIL has one user at a time
     error = IL_NO_ERROR;
+    reason.clear();
     DrainErrors();
+    TImage image;
+    if (!CheckBeforeDecoding(path, type, error, reason))
+        return image;
     ILuint imageName = 0;
     ilGenImages(1, &imageName);
     ilBindImage(imageName);
-    TImage image;
+    std::unordered_set<void*> allocations;
+    decodeAllocations = &allocations;
+    countNewAllocations = true;
     bool loaded = type == IL_TYPE_UNKNOWN ? ilLoadImage(path.c_str()) == IL_TRUE
                                           : ilLoad(type, path.c_str()) == IL_TRUE;
     if (loaded && NormaliseChannels(channels))
-        image = CopyBoundImage();
+        image = CopyBoundImage(reason);
     else
     {
         error = ilGetError();
@@ -103,14 +233,21 @@ TImage Decode(const std::string& path, ILenum type, Channels channels, ILenum& e
             error = IL_INVALID_FILE_HEADER;
     }
     // The pixels now live in the TImage; DevIL's copy would only double them.
+    // Deleting the image frees what belongs to it and may allocate DevIL's own
+    // bookkeeping, which is not the decode's.
+    countNewAllocations = false;
     ilBindImage(0);
     ilDeleteImages(1, &imageName);
+    decodeAllocations = nullptr;
+    for (void* p : allocations)
+        std::free(p);
     return image;
 }
 
-void ReportWithLibraryText(const std::string& path, const char* what, ILenum error)
+void ReportWithLibraryText(const std::string& path, const char* what, ILenum error,
+                           const std::string& reason)
 {
-    const char* text = iluErrorString(error);
+    const char* text = reason.empty() ? iluErrorString(error) : reason.c_str();
     ShowError(kContext, path + what + "\n" + (text ? text : ""));
     platform::PostQuitRequest(true);
 }
@@ -128,44 +265,67 @@ TImage LoadTextureImage(const std::string& name)
     std::string path = platform::DataPath(name);
     TImage image;
     if (ImagePrefetch::Take(path, image))
-        return image;
+    {
+        // Decoded before the context said how large a texture it takes.
+        if (WithinLimits(image.width, image.height))
+            return image;
+        FreeImage(image);
+        ReportWithLibraryText(path, ": Could not load texture. ", IL_NO_ERROR,
+                              TooLarge(image.width, image.height));
+        return TImage();
+    }
     return LoadImageFile(path);
 }
 
 TImage LoadImageFile(const std::string& path)
 {
     ILenum error;
-    TImage image = Decode(path, IL_TYPE_UNKNOWN, Channels::AsLoaded, error);
+    std::string reason;
+    TImage image = Decode(path, IL_TYPE_UNKNOWN, Channels::AsLoaded, error, reason);
     if (!image.data)
-        ReportWithLibraryText(path, ": Could not load texture. ", error);
+        ReportWithLibraryText(path, ": Could not load texture. ", error, reason);
     return image;
 }
 
 TImage DecodeImageFile(const std::string& path)
 {
     ILenum error;
-    return Decode(path, IL_TYPE_UNKNOWN, Channels::AsLoaded, error);
+    std::string reason;
+    return Decode(path, IL_TYPE_UNKNOWN, Channels::AsLoaded, error, reason);
 }
 
 TImage LoadJPGImageFile(const std::string& path)
 {
     ILenum error;
-    TImage image = Decode(path, IL_TYPE_UNKNOWN, Channels::Rgb, error);
+    std::string reason;
+    TImage image = Decode(path, IL_TYPE_UNKNOWN, Channels::Rgb, error, reason);
     if (!image.data)
-        ReportWithLibraryText(path, ": Could not load jpg-texture. ", error);
+        ReportWithLibraryText(path, ": Could not load jpg-texture. ", error, reason);
     return image;
 }
 
 TImage LoadBMPImageFile(const std::string& path)
 {
     ILenum error;
-    TImage image = Decode(path, IL_BMP, Channels::Rgb, error);
+    std::string reason;
+    TImage image = Decode(path, IL_BMP, Channels::Rgb, error, reason);
     if (!image.data)
     {
-        ShowError(kContext, path + ": Could Not Load Texture");
+        ShowError(kContext,
+                  path + ": Could Not Load Texture" + (reason.empty() ? "" : "\n") + reason);
         platform::PostQuitRequest(true);
     }
     return image;
+}
+
+void SetMaxImageSide(int side)
+{
+    maxSide = side > 0 ? std::min(side, kMaxImageSide) : kMaxImageSide;
+}
+
+void InstallImageMemoryLimit()
+{
+    ilSetMemory(BoundedAlloc, BoundedFree);
 }
 
 TImage CreateBlankImage(int width, int height)

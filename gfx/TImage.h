@@ -7,6 +7,7 @@
 // FreeImage once the texture exists.
 // On failure the loader has shown the error and posted a quit request, and
 // data is null. DevIL must have been initialised (TextureManager::GetInstance).
+#include <cstdint>
 #include <string>
 
 struct TImage
@@ -36,3 +37,17 @@ TImage CreateBlankImage(int width, int height);
 
 // Frees the pixel bytes and leaves data null.
 void FreeImage(TImage& image);
+
+// Limits on what the loaders accept, checked against the size the file's
+// header declares before decoding and again against the decoded image: no
+// side longer than the largest texture GL takes (at most kMaxImageSide), and
+// no more than kMaxImageBytes of pixels as RGBA (8192 x 8192). A picture over
+// a limit is reported like one that cannot be decoded. Only regular files are
+// read.
+constexpr int kMaxImageSide = 16384;
+constexpr uint64_t kMaxImageBytes = uint64_t(256) << 20;
+// The GL maximum texture size, once a context exists; 0 or less restores the
+// default.
+void SetMaxImageSide(int side);
+// Makes DevIL allocate through a bounded allocator; before ilInit, once.
+void InstallImageMemoryLimit();

@@ -42,6 +42,7 @@ TextureManager* TextureManager::GetInstance()
         platform::PostQuitRequest(true);
         return nullptr;
     }
+    InstallImageMemoryLimit();
     ilInit();
     // iluErrorString needs ILU's tables: without this the first load error
     // would crash instead of being reported.

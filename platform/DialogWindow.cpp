@@ -1,6 +1,7 @@
 #include "platform/DialogWindow.h"
 
 #include "platform/Events.h"
+#include "platform/Interrupt.h"
 #include "platform/SdlInit.h"
 #include "platform/TextRaster.h"
 
@@ -422,7 +423,13 @@ bool WaitDialogInput(DialogWindow* d, DialogInput& out, int timeoutMs)
 {
     out = DialogInput{};
     SDL_Event e;
-    if (!SDL_WaitEventTimeout(&e, timeoutMs))
+    bool got = SDL_WaitEventTimeout(&e, timeoutMs) != 0;
+    if (InterruptRequested())
+    {
+        out.kind = DialogInputKind::Close;
+        return true;
+    }
+    if (!got)
         return false;
     Uint32 id = d ? SDL_GetWindowID(d->window) : 0;
     switch (e.type)

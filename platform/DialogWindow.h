@@ -80,7 +80,8 @@ void CloseDialogWindow(DialogWindow* window);
 void DrawDialogWindow(DialogWindow* window, const DialogView& view);
 
 // Waits for the next input for the window (or for any window-less event such as
-// a queued key); false when timeoutMs passed without one.
+// a queued key); false when timeoutMs passed without one. After SIGINT or
+// SIGTERM it answers Close.
 bool WaitDialogInput(DialogWindow* window, DialogInput& out, int timeoutMs);
 
 // The window's pixels as last drawn, 0xRRGGBBAA, top row first (tests).

@@ -1,5 +1,7 @@
 #include "platform/Display.h"
 
+#include "platform/SdlInit.h"
+
 #include <SDL.h>
 
 #include <cstdlib>
@@ -31,6 +33,26 @@ void PrepareVideoDriver()
 {
     if (!HasDisplay() && !EnvSet("SDL_VIDEODRIVER"))
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+}
+
+bool OpenNamedDisplay(std::string& reason)
+{
+    if (!HasDisplay() || EnvSet("SDL_VIDEODRIVER"))
+        return true;
+    const char* display = std::getenv("WAYLAND_DISPLAY");
+    std::string named = EnvSet("DISPLAY") ? std::string("DISPLAY=") + std::getenv("DISPLAY")
+                                          : std::string("WAYLAND_DISPLAY=") + display;
+    if (!EnsureSdlSubsystem(SDL_INIT_VIDEO))
+    {
+        reason = "cannot open the display (" + named + "): " + SDL_GetError();
+        return false;
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver && (std::strcmp(driver, "x11") == 0 || std::strcmp(driver, "wayland") == 0))
+        return true;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    reason = "cannot open the display (" + named + "): no X11 or Wayland server answered";
+    return false;
 }
 
 void ForceHeadless()

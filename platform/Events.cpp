@@ -1,5 +1,6 @@
 #include "platform/Events.h"
 
+#include "platform/Interrupt.h"
 #include "platform/SdlInit.h"
 
 #include <SDL.h>
@@ -105,6 +106,11 @@ bool PollOneEvent(Event& out)
 {
     EnsureSdlSubsystem(SDL_INIT_EVENTS);
     out = Event{};
+    if (InterruptRequested())
+    {
+        out.kind = EventKind::Quit;
+        return true;
+    }
     // Not SDL_PollEvent: it ends each poll cycle at a sentinel, so an event
     // queued after one pump (a quit request) would answer "none" to the next.
     SDL_PumpEvents();

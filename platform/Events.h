@@ -56,6 +56,7 @@ void PostQuitRequest(bool failure = false);
 void SetFailureQuitsQueued(bool on);
 
 // Takes at most one pending event without waiting. False when none was pending.
+// After SIGINT or SIGTERM (platform/Interrupt.h) every call answers Quit.
 bool PollOneEvent(Event& out);
 
 // Drops every pending event. For tests and for a fresh start.

@@ -1,5 +1,8 @@
 #include "platform/SoundDecoder.h"
 
+#include "platform/Interrupt.h"
+#include "platform/RegularFile.h"
+
 #include <libopenmpt/libopenmpt.h>
 #include <sndfile.h>
 
@@ -7,6 +10,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
+#include <unistd.h>
 #include <vector>
 
 namespace platform
@@ -15,19 +20,39 @@ namespace platform
 namespace
 {
 
+constexpr int64_t kInt64Max = std::numeric_limits<int64_t>::max();
+
+// value x num / den without overflow, saturated to the int64 range; num and
+// den are positive.
+int64_t Scale(int64_t value, int64_t num, int64_t den)
+{
+    __int128 r = static_cast<__int128>(value) * num / den;
+    if (r > kInt64Max)
+        return kInt64Max;
+    if (r < -kInt64Max)
+        return -kInt64Max;
+    return static_cast<int64_t>(r);
+}
+
 // libsndfile: sample-accurate seeking in every format it reads; resampled to
 // the output rate by linear interpolation with an exact integer phase, so that
 // a seek lands on the same interpolated frames as continuous playback.
 class SndfileDecoder : public SoundDecoder
 {
   public:
-    SndfileDecoder(SNDFILE* file, const SF_INFO& info, int rate)
-        : m_File(file), m_Channels(info.channels), m_SourceRate(info.samplerate), m_Rate(rate),
-          m_SourceFrames(info.frames), m_Chunk(kChunkFrames * static_cast<size_t>(info.channels))
+    // fd is the descriptor file reads; the decoder closes both.
+    SndfileDecoder(SNDFILE* file, int fd, const SF_INFO& info, int rate)
+        : m_File(file), m_Fd(fd), m_Channels(info.channels), m_SourceRate(info.samplerate),
+          m_Rate(rate), m_SourceFrames(info.frames > 0 ? info.frames : 0),
+          m_Chunk(kChunkFrames * static_cast<size_t>(info.channels))
     {
         Seek(0);
     }
-    ~SndfileDecoder() override { sf_close(m_File); }
+    ~SndfileDecoder() override
+    {
+        sf_close(m_File);
+        ::close(m_Fd);
+    }
 
     size_t Read(float* out, size_t frames) override
     {
@@ -61,8 +86,11 @@ class SndfileDecoder : public SoundDecoder
     {
         if (frame < 0)
             frame = 0;
-        const int64_t source = frame * m_SourceRate / m_Rate;
-        m_Phase = frame * m_SourceRate % m_Rate;
+        // A damaged header can announce any rate or an unknown length
+        // (SF_COUNT_MAX): the products are taken in 128 bits.
+        const __int128 scaled = static_cast<__int128>(frame) * m_SourceRate;
+        const int64_t source = Scale(frame, m_SourceRate, m_Rate);
+        m_Phase = static_cast<int64_t>(scaled % m_Rate);
         m_Position = frame;
         m_ChunkCount = m_ChunkPos = 0;
         m_PrevValid = m_CurValid = false;
@@ -76,7 +104,7 @@ class SndfileDecoder : public SoundDecoder
     }
 
     int64_t Position() const override { return m_Position; }
-    int64_t Length() const override { return m_SourceFrames * m_Rate / m_SourceRate; }
+    int64_t Length() const override { return Scale(m_SourceFrames, m_Rate, m_SourceRate); }
     const char* Library() const override { return "sndfile"; }
 
   private:
@@ -99,6 +127,7 @@ class SndfileDecoder : public SoundDecoder
     }
 
     SNDFILE* m_File;
+    int m_Fd;
     int m_Channels;
     int64_t m_SourceRate;
     int64_t m_Rate;
@@ -165,7 +194,10 @@ class OpenMptDecoder : public SoundDecoder
     int64_t Position() const override { return m_Position; }
     int64_t Length() const override
     {
-        return std::llround(openmpt_module_get_duration_seconds(m_Module) * m_Rate);
+        const double frames = openmpt_module_get_duration_seconds(m_Module) * m_Rate;
+        if (!(frames >= 0.0))
+            return 0;
+        return frames < 9.0e18 ? std::llround(frames) : kInt64Max;
     }
     const char* Library() const override { return "openmpt"; }
 
@@ -175,39 +207,55 @@ class OpenMptDecoder : public SoundDecoder
     int64_t m_Position = 0;
 };
 
-std::unique_ptr<SoundDecoder> OpenWithSndfile(const std::string& path, int rate)
+// libsndfile reads its own duplicate of the file's descriptor, from the start.
+std::unique_ptr<SoundDecoder> OpenWithSndfile(std::FILE* f, int rate)
 {
+    int fd = ::dup(::fileno(f));
+    if (fd < 0)
+        return nullptr;
+    if (::lseek(fd, 0, SEEK_SET) != 0)
+    {
+        ::close(fd);
+        return nullptr;
+    }
     SF_INFO info;
     std::memset(&info, 0, sizeof info);
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    SNDFILE* file = sf_open_fd(fd, SFM_READ, &info, SF_FALSE);
     if (!file)
+    {
+        ::close(fd);
         return nullptr;
+    }
     if (info.channels < 1 || info.samplerate < 1)
     {
         sf_close(file);
+        ::close(fd);
         return nullptr;
     }
-    return std::unique_ptr<SoundDecoder>(new SndfileDecoder(file, info, rate));
+    return std::unique_ptr<SoundDecoder>(new SndfileDecoder(file, fd, info, rate));
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<char>& data)
+// Reads at most limit bytes; false for a longer file, a read error or an
+// interrupt.
+bool ReadBounded(std::FILE* f, size_t limit, std::vector<char>& data)
 {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
+    if (std::fseek(f, 0, SEEK_SET) != 0)
         return false;
     char buffer[65536];
     size_t n;
     while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+    {
+        if (data.size() + n > limit || InterruptRequested())
+            return false;
         data.insert(data.end(), buffer, buffer + n);
-    bool ok = !std::ferror(f);
-    std::fclose(f);
-    return ok;
+    }
+    return !std::ferror(f);
 }
 
-std::unique_ptr<SoundDecoder> OpenWithOpenMpt(const std::string& path, int rate)
+std::unique_ptr<SoundDecoder> OpenWithOpenMpt(std::FILE* f, int rate)
 {
     std::vector<char> data;
-    if (!ReadWholeFile(path, data) || data.empty())
+    if (!ReadBounded(f, kMaxModuleBytes, data) || data.empty())
         return nullptr;
     openmpt_module* module =
         openmpt_module_create_from_memory2(data.data(), data.size(), openmpt_log_func_silent,
@@ -239,29 +287,26 @@ std::unique_ptr<SoundDecoder> OpenSoundDecoder(const std::string& path, int rate
 {
     if (rate < 1)
         return nullptr;
-    unsigned char header[16];
-    size_t n = 0;
-    if (FILE* f = std::fopen(path.c_str(), "rb"))
-    {
-        n = std::fread(header, 1, sizeof header, f);
-        std::fclose(f);
-    }
-    else
+    std::FILE* f = OpenRegularFile(path, "rb");
+    if (!f)
         return nullptr;
+    unsigned char header[16];
+    size_t n = std::fread(header, 1, sizeof header, f);
 
     std::unique_ptr<SoundDecoder> decoder;
     if (LooksLikeSampledSound(header, n))
     {
-        decoder = OpenWithSndfile(path, rate);
+        decoder = OpenWithSndfile(f, rate);
         if (!decoder)
-            decoder = OpenWithOpenMpt(path, rate);
+            decoder = OpenWithOpenMpt(f, rate);
     }
     else
     {
-        decoder = OpenWithOpenMpt(path, rate);
+        decoder = OpenWithOpenMpt(f, rate);
         if (!decoder)
-            decoder = OpenWithSndfile(path, rate);
+            decoder = OpenWithSndfile(f, rate);
     }
+    std::fclose(f);
     return decoder;
 }
 

@@ -15,6 +15,9 @@ namespace platform
 {
 
 constexpr int kSoundRate = 44100;
+// Tracker modules are read into memory whole; a file larger than this is not
+// offered to the module decoder (sampled formats stream and have no limit).
+constexpr size_t kMaxModuleBytes = size_t(64) << 20;
 
 class SoundDecoder
 {
@@ -39,7 +42,7 @@ class SoundDecoder
 };
 
 // Opens path for decoding at rate frames per second; null when no decoder can
-// read it (missing, unreadable or not a sound file).
+// read it (missing, unreadable, not a regular file or not a sound file).
 std::unique_ptr<SoundDecoder> OpenSoundDecoder(const std::string& path, int rate = kSoundRate);
 
 } // namespace platform

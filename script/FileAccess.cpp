@@ -2,18 +2,11 @@
 
 #include "core/ErrorBox.h"
 #include "platform/Events.h"
-
-#include <sys/stat.h>
+#include "platform/RegularFile.h"
 
 std::FILE* OpenFile(const std::string& path, const std::string& mode)
 {
-    std::FILE* file = std::fopen(path.c_str(), mode.c_str());
-    struct stat st;
-    if (file && ::fstat(::fileno(file), &st) == 0 && S_ISDIR(st.st_mode))
-    {
-        std::fclose(file);
-        file = nullptr;
-    }
+    std::FILE* file = platform::OpenRegularFile(path, mode.c_str());
     if (!file)
     {
         ShowError("File Not Found!", path);

@@ -5,8 +5,9 @@
 #include <cstdio>
 #include <string>
 
-// The open handle, or null after the report. A directory counts as a file that
-// cannot be opened: it would otherwise read as an empty file.
+// The open handle, or null after the report. Only regular files open: a
+// directory, pipe or device counts as a file that cannot be opened (it would
+// read as empty, block, or never end). mode: "rb" or "a+".
 std::FILE* OpenFile(const std::string& path, const std::string& mode);
 // Closes the handle; null is allowed.
 void CloseFile(std::FILE* file);

@@ -2,8 +2,11 @@
 
 #include "core/DemoCore.h"
 #include "core/ErrorBox.h"
+#include "platform/Events.h"
+#include "platform/Interrupt.h"
 #include "platform/Paths.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cfloat>
 #include <cmath>
@@ -40,18 +43,26 @@ bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-std::string ReadStripped(std::FILE* file)
+// False when what survives the filter grows past kMaxScriptBytes, or on an
+// interrupt.
+bool ReadStripped(std::FILE* file, std::string& out)
 {
-    std::string out;
     struct stat st;
     if (::fstat(::fileno(file), &st) == 0 && st.st_size > 0)
-        out.reserve(static_cast<size_t>(st.st_size));
+        out.reserve(static_cast<size_t>(
+            std::min<uint64_t>(static_cast<uint64_t>(st.st_size), ScriptParser::kMaxScriptBytes)));
     bool comment = false;
     char buffer[65536];
     size_t n;
     while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+    {
+        if (platform::InterruptRequested())
+            return false;
         ScriptParser::Strip(std::string_view(buffer, n), comment, out);
-    return out;
+        if (out.size() > ScriptParser::kMaxScriptBytes)
+            return false;
+    }
+    return true;
 }
 
 RegionKind HeaderKind(const std::string& name)
@@ -244,8 +255,19 @@ bool ScriptParser::ParsePath(const std::string& path)
     std::FILE* file = OpenFile(path, "rb");
     if (!file)
         return false;
-    std::string stripped = ReadStripped(file);
+    std::string stripped;
+    bool read = ReadStripped(file, stripped);
     CloseFile(file);
+    if (!read)
+    {
+        if (!platform::InterruptRequested())
+        {
+            ShowError(kContext, path + ": Script Too Large (more than " +
+                                    std::to_string(kMaxScriptBytes >> 20) + " MiB of script text)");
+            platform::PostQuitRequest(true);
+        }
+        return false;
+    }
     HandleRegions(stripped);
     return true;
 }
@@ -262,8 +284,10 @@ void ScriptParser::HandleRegions(std::string_view stripped)
 {
     if (!m_Core)
         return; // nothing to feed
+    m_ScriptMessages = 0;
+    m_ScriptParameterValues = 0;
     size_t pos = 0;
-    while (pos < stripped.size())
+    while (pos < stripped.size() && !platform::InterruptRequested())
     {
         RegionKind kind = NextRegion(stripped, pos);
         std::string_view body = RegionBody(stripped, pos);
@@ -325,8 +349,21 @@ void ScriptParser::HandleEffect(std::string_view body)
     if (FindValue(body, "EffectName", name) && FindValue(body, "StartTime", start) &&
         FindValue(body, "StopTime", stop) && FindValue(body, "LayerID", layer))
     {
-        m_Core->AddEffect(static_cast<uint32_t>(ReadInteger(start)),
-                          static_cast<uint32_t>(ReadInteger(stop)), name, ReadInteger(layer));
+        // Times are unsigned milliseconds: a negative one would wrap to a
+        // demo of 49 days.
+        const int32_t startMs = ReadInteger(start);
+        const int32_t stopMs = ReadInteger(stop);
+        const char* wrongTime = stopMs < 0         ? "\n\n\t\tNEGATIVE STOP TIME"
+                                : startMs < 0      ? "\n\n\t\tNEGATIVE START TIME"
+                                : stopMs < startMs ? "\n\n\t\tSTOP TIME BEFORE START TIME"
+                                                   : nullptr;
+        if (wrongTime)
+        {
+            Report("Error in Effect: \n", body, wrongTime, "\n\nThis Effect will be skipped");
+            return;
+        }
+        m_Core->AddEffect(static_cast<uint32_t>(startMs), static_cast<uint32_t>(stopMs), name,
+                          ReadInteger(layer));
         return;
     }
     // The first key in lookup order whose text is empty.
@@ -382,25 +419,38 @@ void ScriptParser::HandleMessage(std::string_view body)
                 messages = static_cast<uint64_t>(steps);
         }
     }
-    if (messages > kMaxRegionMessages || messages * parameters.size() > kMaxRegionParameterValues)
+    const uint64_t values = messages * parameters.size();
+    const char* tooMany = nullptr;
+    if (messages > kMaxRegionMessages)
+        tooMany = "\n\n\t\tTOO MANY MESSAGES";
+    else if (values > kMaxRegionParameterValues)
+        tooMany = "\n\n\t\tTOO MANY PARAMETER VALUES";
+    else if (m_ScriptMessages + messages > kMaxScriptMessages)
+        tooMany = "\n\n\t\tTOO MANY MESSAGES IN THE SCRIPT";
+    else if (m_ScriptParameterValues + values > kMaxScriptParameterValues)
+        tooMany = "\n\n\t\tTOO MANY PARAMETER VALUES IN THE SCRIPT";
+    if (tooMany)
     {
-        Report("Error in Message: \n", body,
-               messages > kMaxRegionMessages ? "\n\n\t\tTOO MANY MESSAGES"
-                                             : "\n\n\t\tTOO MANY PARAMETER VALUES",
-               "\n\nThis Message will be skipped");
+        Report("Error in Message: \n", body, tooMany, "\n\nThis Message will be skipped");
         return;
     }
+    m_ScriptMessages += messages;
+    m_ScriptParameterValues += values;
 
+    // An unknown target is reported once for the region, not once per
+    // message: a million steps would be a million boxes.
     uint32_t t = 0;
     for (std::string_view piece : pieces)
     {
         t = static_cast<uint32_t>(ReadInteger(piece));
-        m_Core->AddMessage(t, text, params, count, target);
+        if (!m_Core->AddMessage(t, text, params, count, target))
+            return;
     }
     for (int32_t k = 1; k < steps; ++k)
     {
         t += static_cast<uint32_t>(delta); // wraps like the unsigned milliseconds it is
-        m_Core->AddMessage(t, text, params, count, target);
+        if (!m_Core->AddMessage(t, text, params, count, target))
+            return;
     }
 }
 

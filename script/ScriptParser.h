@@ -42,8 +42,8 @@ class ScriptParser
     void SetCore(DemoCore* core) { m_Core = core; }
 
     // Reads the file name in the data folder. False when the file could not be
-    // opened (reported, quit requested); true otherwise, also when regions
-    // were skipped.
+    // opened or is too large (reported, quit requested), or on an interrupt;
+    // true otherwise, also when regions were skipped.
     bool Parse(std::string fileName);
     // The same for a path taken as given (the script checker).
     bool ParsePath(const std::string& path);
@@ -70,8 +70,15 @@ class ScriptParser
 
     // A region that would add more messages, or more parameter values in all,
     // than these is skipped and reported: it would exhaust memory.
-    static const uint32_t kMaxRegionMessages = 1000000;
-    static const uint64_t kMaxRegionParameterValues = 16000000;
+    static constexpr uint32_t kMaxRegionMessages = 1000000;
+    static constexpr uint64_t kMaxRegionParameterValues = 16000000;
+    // The same for the whole script: a region that would take the script past
+    // either is skipped and reported ("... IN THE SCRIPT").
+    static constexpr uint64_t kMaxScriptMessages = 2000000;
+    static constexpr uint64_t kMaxScriptParameterValues = 16000000;
+    // Script text after the filter; a longer script is refused like one that
+    // cannot be opened ("Script Too Large").
+    static constexpr uint64_t kMaxScriptBytes = uint64_t(64) << 20;
 
   private:
     RegionKind NextRegion(std::string_view text, size_t& pos);
@@ -84,4 +91,6 @@ class ScriptParser
     void HandleColorScheme(std::string_view body);
 
     DemoCore* m_Core = nullptr;
+    uint64_t m_ScriptMessages = 0; // scheduled so far by this parse
+    uint64_t m_ScriptParameterValues = 0;
 };

@@ -4,6 +4,8 @@
 // three places, each holding a script that --check tells apart.
 #include <gtest/gtest.h>
 
+#include "support/LeakCheck.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -45,7 +47,8 @@ class DataFolderSearch : public ::testing::Test
         fs::path log = m_Dir / "log";
         std::string cmd = "cd '" + (m_Dir / "work").string() +
                           "' && env -u DISPLAY -u WAYLAND_DISPLAY -u VORTEXEL_BATCH "
-                          "SDL_AUDIODRIVER=dummy timeout 60 ../prefix/bin/vortexel " +
+                          "SDL_AUDIODRIVER=dummy " +
+                          testing_support::LeakCheckWords() + "timeout 60 ../prefix/bin/vortexel " +
                           args + " >'" + log.string() + "' 2>&1";
         int raw = std::system(cmd.c_str());
         std::ifstream in(log);

@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 
 #include "core/ErrorBox.h"
+#include "support/LeakCheck.h"
 
 namespace fs = std::filesystem;
 
@@ -43,7 +44,8 @@ class ProgramTest : public ::testing::Test
         std::string cmd = "cd '" + m_Dir.string() +
                           "' && env -u DISPLAY -u WAYLAND_DISPLAY -u VORTEXEL_BATCH "
                           "SDL_AUDIODRIVER=dummy " +
-                          env + " timeout 60 '" VORTEXEL_BINARY "' " + args + " >'" + out.string() +
+                          testing_support::LeakCheckWords() + env +
+                          " timeout 60 '" VORTEXEL_BINARY "' " + args + " >'" + out.string() +
                           "' 2>'" + err.string() + "'";
         int raw = std::system(cmd.c_str());
         Outcome o;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
@@ -135,5 +136,32 @@ TEST_F(ExternalDependencyTest, UnopenableFileIsReportedAndLeavesAnInertObject)
     EXPECT_FALSE(dep.ReadValue(&v, "a", DependencyInteger, sizeof v));
     EXPECT_FALSE(dep.GetOrStore(&v, "a", DependencyInteger, sizeof v)); // nothing was written
     EXPECT_EQ(3, v);
+    testing_support::ResetEvents();
+}
+
+// A file edited by hand often lacks its last line break: the next record must
+// not be glued onto the last value ("name short" read back as "shortcount").
+// A pipe under the file's name is refused before anything waits on it.
+TEST_F(ExternalDependencyTest, AppendingAfterAnUnfinishedLastLineStartsANewLine)
+{
+    Write("name short");
+    {
+        ExternalDependency dep(m_Name);
+        int32_t count = 7;
+        EXPECT_TRUE(dep.GetOrStore(&count, "count", DependencyInteger, sizeof count));
+        char name[16] = "long";
+        EXPECT_FALSE(dep.GetOrStore(name, "name", DependencyText, sizeof name));
+        EXPECT_STREQ("short", name);
+    }
+    EXPECT_EQ("name short\r\ncount 7\r\n", Contents());
+
+    std::remove(Path().c_str());
+    ASSERT_EQ(0, ::mkfifo(Path().c_str(), 0644));
+    testing_support::BoxRecorder boxes;
+    testing_support::ResetEvents();
+    ExternalDependency pipe(m_Name);
+    EXPECT_FALSE(pipe.IsOpen());
+    ASSERT_EQ(1u, boxes.boxes.size());
+    EXPECT_EQ("Vortexel 1.5 Error: File Not Found!", boxes.boxes[0].caption);
     testing_support::ResetEvents();
 }

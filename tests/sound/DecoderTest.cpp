@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 using namespace platform;
@@ -134,4 +137,33 @@ TEST(SoundDecoder, ResamplesMonoToStereoAtTheMixingRate)
     std::vector<float> part = ReadAll(*d, 2000);
     ASSERT_EQ(4000u, part.size());
     EXPECT_TRUE(std::equal(part.begin(), part.end(), all.begin() + 2 * at));
+}
+
+// A cut-off Ogg file announces no length (libsndfile's SF_COUNT_MAX): seeking
+// past its data fails, and the position it lands on must not come from an
+// overflowing length (a negative position, or a sanitizer abort). Pipes and
+// devices are not sound files; a module-sized read stops at the limit.
+TEST(SoundDecoder, UnknownLengthsFailedSeeksAndNonFilesAreSafe)
+{
+    std::string cut = SoundFile("onset.ogg") + ".cut.ogg";
+    {
+        std::ifstream in(SoundFile("onset.ogg"), std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::ofstream(cut, std::ios::binary) << bytes.substr(0, bytes.size() / 2);
+    }
+    auto d = OpenSoundDecoder(cut);
+    ASSERT_NE(nullptr, d);
+    EXPECT_GT(d->Length(), 0);
+    const int64_t far = int64_t(kSoundRate) * 60;
+    d->Seek(far);
+    EXPECT_GE(d->Position(), 0);
+    EXPECT_LE(d->Position(), far);
+    float out[2 * 64];
+    EXPECT_EQ(0u, d->Read(out, 64));
+    d->Seek(0);
+    EXPECT_EQ(64u, d->Read(out, 64));
+    std::remove(cut.c_str());
+
+    EXPECT_EQ(nullptr, OpenSoundDecoder("/dev/zero"));
+    EXPECT_EQ(nullptr, OpenSoundDecoder(sound_test::DataDir()));
 }

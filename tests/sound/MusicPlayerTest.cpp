@@ -33,6 +33,7 @@ class MusicPlayerCalls : public testing::Test
     }
     void TearDown() override
     {
+        player.Close(); // through the recording layer, which goes now
         SetSoundLayer(nullptr);
         SetDataFolder("");
     }

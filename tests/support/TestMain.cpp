@@ -7,10 +7,10 @@
 
 #if defined(VORTEXEL_GL_TESTS) && defined(__SANITIZE_ADDRESS__)
 #define VORTEXEL_NO_LEAK_CHECK 1
-// Mesa's llvmpipe leaks small blocks from inside its driver, which it unloads
-// before the leak check (so no suppression can name it): leak detection is off
-// for the programs that open GL contexts, and for the engine they start.
-// Address and undefined-behaviour checks stay on.
+// Mesa's llvmpipe leaves blocks that only its own globals point at, and it is
+// unloaded before the leak check: leak detection is off for the test programs
+// that open GL contexts. Address and undefined-behaviour checks stay on. The
+// engine they start runs with leak detection on (support/LeakCheck.h).
 extern "C" const char* __lsan_default_options()
 {
     return "detect_leaks=0";

@@ -1,0 +1,100 @@
+#include "platform/Interrupt.h"
+
+#include <SDL.h>
+
+#include <csignal>
+#include <ctime>
+#include <unistd.h>
+
+namespace platform
+{
+
+namespace
+{
+volatile std::sig_atomic_t arrived = 0;
+volatile std::sig_atomic_t finishing = 0;
+struct timespec firstAt = {};
+
+void Write(const char* text, size_t n)
+{
+    ssize_t ignored = ::write(STDERR_FILENO, text, n);
+    (void)ignored;
+}
+
+// Only async-signal-safe calls below.
+void EndNow()
+{
+    static const char text[] = "vortexel: interrupted; ending now\n";
+    Write(text, sizeof text - 1);
+    ::_exit(128 + arrived);
+}
+
+void OnAlarm(int)
+{
+    EndNow();
+}
+
+void OnSignal(int signal)
+{
+    if (arrived != 0)
+    {
+        // The same press often arrives twice: a terminal signals the whole
+        // process group, and wrappers such as timeout pass it on again. Only
+        // a signal a second or more after the first means "stop now".
+        struct timespec now = {};
+        ::clock_gettime(CLOCK_MONOTONIC, &now);
+        if (now.tv_sec - firstAt.tv_sec >= 2 ||
+            (now.tv_sec - firstAt.tv_sec == 1 && now.tv_nsec >= firstAt.tv_nsec))
+            EndNow();
+        return;
+    }
+    ::clock_gettime(CLOCK_MONOTONIC, &firstAt);
+    arrived = signal;
+    if (!finishing)
+        ::alarm(kInterruptGraceSeconds);
+}
+
+void Install(int signal, void (*handler)(int))
+{
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    // Library threads (sound output) may take the signal in a system call:
+    // let it carry on; the engine's own reads are of regular files.
+    action.sa_flags = SA_RESTART;
+    ::sigaction(signal, &action, nullptr);
+}
+} // namespace
+
+void InstallInterruptHandlers()
+{
+    Install(SIGINT, OnSignal);
+    Install(SIGTERM, OnSignal);
+    Install(SIGALRM, OnAlarm);
+    // SDL would turn the signals into a quit event that nothing reads while
+    // the demo loads; the flag above serves every stage instead.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+}
+
+void FinishOnInterrupt()
+{
+    if (arrived == 0)
+        finishing = 1;
+}
+
+bool InterruptIsFinished()
+{
+    return finishing != 0;
+}
+
+bool InterruptRequested()
+{
+    return arrived != 0;
+}
+
+int InterruptSignal()
+{
+    return arrived;
+}
+
+} // namespace platform

@@ -1,0 +1,120 @@
+// The picture loaders' limits, checked on the size a file declares before any
+// decoder allocates for it. Tiny files with huge headers: a 70-byte BMP once
+// made the engine allocate 12 GiB, an 82-byte TGA read past the heap.
+#include <gtest/gtest.h>
+
+#include "GfxTestSupport.h"
+#include "gfx/TImage.h"
+#include "gfx/TextureManager.h"
+#include "platform/Events.h"
+#include "support/Fakes.h"
+
+#include <fstream>
+#include <string>
+
+using testing_support::BoxRecorder;
+
+namespace
+{
+
+std::string Le16(unsigned v)
+{
+    return std::string{static_cast<char>(v), static_cast<char>(v >> 8)};
+}
+std::string Le32(uint32_t v)
+{
+    return Le16(v & 0xFFFF) + Le16(v >> 16);
+}
+
+std::string Bmp(uint32_t width, uint32_t height)
+{
+    std::string b = "BM" + Le32(70) + Le32(0) + Le32(54);
+    b += Le32(40) + Le32(width) + Le32(height) + Le16(1) + Le16(24) + Le32(0) + Le32(16) +
+         Le32(2835) + Le32(2835) + Le32(0) + Le32(0);
+    return b + std::string(16, '\x7f');
+}
+
+// Uncompressed 32-bit true colour, 64 bytes of pixels.
+std::string Tga(unsigned width, unsigned height)
+{
+    std::string t(2, '\0');
+    t += '\x02';
+    t += std::string(9, '\0');
+    t += Le16(width) + Le16(height) + '\x20' + '\x08';
+    return t + std::string(64, '\x40');
+}
+
+class PictureLimitTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        testing_support::ResetEvents();
+        ASSERT_NE(nullptr, TextureManager::GetInstance());
+    }
+    void TearDown() override
+    {
+        SetMaxImageSide(0);
+        TextureManager::ResetInstance();
+        testing_support::ResetEvents();
+    }
+    std::string Put(const std::string& name, const std::string& bytes)
+    {
+        std::string path = data.File(name);
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+    // Loads path with every loader that reads it; all must refuse it as too large.
+    void ExpectTooLarge(const std::string& path, bool bmp)
+    {
+        BoxRecorder boxes;
+        TImage any = LoadImageFile(path);
+        TImage rgb = LoadJPGImageFile(path);
+        EXPECT_EQ(nullptr, any.data);
+        EXPECT_EQ(nullptr, rgb.data);
+        size_t expected = 2;
+        if (bmp)
+        {
+            TImage forced = LoadBMPImageFile(path);
+            EXPECT_EQ(nullptr, forced.data);
+            expected = 3;
+        }
+        ASSERT_EQ(expected, boxes.boxes.size());
+        for (const auto& box : boxes.boxes)
+        {
+            EXPECT_EQ("Vortexel 1.5 Error: Texture Loader", box.caption);
+            EXPECT_NE(std::string::npos, box.text.find("\nPicture too large: ")) << box.text;
+        }
+        EXPECT_TRUE(platform::FailureQuitWasRequested());
+        testing_support::ResetEvents();
+    }
+
+    gfx_test::TempDataFolder data;
+};
+
+} // namespace
+
+TEST_F(PictureLimitTest, HugeDeclaredSizesAreRefusedByEveryLoader)
+{
+    ExpectTooLarge(Put("huge.bmp", Bmp(60000, 60000)), true);
+    ExpectTooLarge(Put("wide.bmp", Bmp(20000, 1)), true); // one side over 16384
+    // 8192 x 8193 stays under the side limit but over 256 MiB of RGBA.
+    ExpectTooLarge(Put("heavy.bmp", Bmp(8192, 8193)), true);
+    ExpectTooLarge(Put("huge.tga", Tga(65535, 65535)), false);
+}
+
+// The side limit follows the GL context's largest texture; what fits loads.
+TEST_F(PictureLimitTest, SideLimitFollowsTheContextAndFittingPicturesLoad)
+{
+    std::string tga = Put("small.tga", Tga(4, 4));
+    TImage fits = LoadImageFile(tga);
+    ASSERT_NE(nullptr, fits.data);
+    EXPECT_EQ(4, fits.width);
+    EXPECT_EQ(4, fits.bpp);
+    FreeImage(fits);
+
+    SetMaxImageSide(3);
+    ExpectTooLarge(tga, false);
+    SetMaxImageSide(1 << 20); // never above the engine's own limit
+    ExpectTooLarge(Put("wide.tga", Tga(20000, 1)), false);
+}

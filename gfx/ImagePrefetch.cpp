@@ -24,10 +24,12 @@ struct Prefetch
 {
     std::thread worker;
     std::map<std::string, TImage> images;
-    ~Prefetch() // whatever path the program leaves by, the thread is joined
+    ~Prefetch() // whatever path the program leaves by, nothing is left behind
     {
         if (worker.joinable())
             worker.join();
+        for (auto& entry : images)
+            FreeImage(entry.second);
     }
 } prefetch;
 

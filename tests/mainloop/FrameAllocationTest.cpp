@@ -23,13 +23,37 @@ std::atomic<bool> counting{false};
 std::atomic<long> allocations{0};
 } // namespace
 
-void* operator new(std::size_t size)
+// Every ordinary form of new and delete is replaced, so that all of them pair
+// malloc with free (a sanitizer's own forms would not match ours).
+namespace
+{
+void* Allocate(std::size_t size) noexcept
 {
     if (counting.load(std::memory_order_relaxed))
         allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size ? size : 1))
+    return std::malloc(size ? size : 1);
+}
+} // namespace
+
+void* operator new(std::size_t size)
+{
+    if (void* p = Allocate(size))
         return p;
     throw std::bad_alloc();
+}
+void* operator new[](std::size_t size)
+{
+    if (void* p = Allocate(size))
+        return p;
+    throw std::bad_alloc();
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    return Allocate(size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
+{
+    return Allocate(size);
 }
 // The pair is malloc and free underneath, which GCC cannot see from here.
 #pragma GCC diagnostic push
@@ -38,7 +62,23 @@ void operator delete(void* p) noexcept
 {
     std::free(p);
 }
+void operator delete[](void* p) noexcept
+{
+    std::free(p);
+}
 void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept
 {
     std::free(p);
 }

@@ -40,6 +40,9 @@ install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/packaging/copyri
 file(GLOB doc_pages CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/docs/*.md ${CMAKE_SOURCE_DIR}/docs/*.png
      ${CMAKE_SOURCE_DIR}/docs/*.jpg)
 install(FILES ${doc_pages} DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
+if(EXISTS ${CMAKE_SOURCE_DIR}/docs/stills) # the README's pictures of the demo
+  install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/stills DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
+endif()
 install(FILES ${packaging_dir}/vortexel.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/vortexel.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

@@ -16,6 +16,11 @@ done
 [ -x "$root/usr/bin/vortexel" ] || fail "/usr/bin/vortexel is not executable"
 check_installed_program "$root/usr/bin/vortexel" "$root/usr/share/vortexel"
 
+# The README's pictures and links resolve inside the installed documentation.
+for link in $(grep -o '](docs/[^)]*)' "$root/usr/share/doc/vortexel/README.md" | sed 's/^](//; s/)$//'); do
+  [ -f "$root/usr/share/doc/vortexel/$link" ] || fail "README links to $link, which is not installed"
+done
+
 # The manual page renders without a warning and names every option of --help.
 warnings=$(MANWIDTH=80 man --warnings -l "$root/usr/share/man/man6/vortexel.6.gz" 2>&1 >/dev/null)
 [ -z "$warnings" ] || fail "man page warnings: $warnings"

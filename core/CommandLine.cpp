@@ -266,6 +266,12 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string& erro
         error = "--capture renders offscreen: it excludes --windowed and --fullscreen";
         return false;
     }
+    if (!out.captureOut.empty() && (out.check || !out.reportFile.empty()))
+    {
+        error = std::string("--capture and ") + (out.check ? "--check" : "--report") +
+                " exclude each other";
+        return false;
+    }
     if (out.hasUntil && out.hasStart && out.untilMs < out.startMs)
     {
         error = "--until " + std::to_string(out.untilMs) + " is before --start " +

@@ -269,6 +269,10 @@ TEST(CommandLineParse, CaptureOptionsAndTheirLimits)
     EXPECT_EQ("--fps needs --capture", ParseError({"--fps", "30"}));
     EXPECT_EQ("--until needs --capture", ParseError({"--until", "30"}));
     EXPECT_NE("", ParseError({"--capture", "o", "--windowed"}));
+    EXPECT_EQ("--capture and --check exclude each other",
+              ParseError({"--capture", "o", "--check"}));
+    EXPECT_EQ("--capture and --report exclude each other",
+              ParseError({"--report", "r.txt", "--capture", "o"}));
     EXPECT_EQ("bad value for --trace: empty", ParseError({"--trace", ""}));
     EXPECT_EQ("--capture needs a value", ParseError({"--capture"}));
 }

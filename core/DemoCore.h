@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/FrameRecord.h"
+#include "core/Timeline.h"
 #include "script/ColorScheme.h"
 
 class IEffect;
@@ -17,23 +18,6 @@ class EffectInterface;
 class ILoadingScreen;
 class MusicPlayer;
 class SpectrumSynch;
-
-struct TEffect
-{
-    float StartTime;
-    float StopTime;  // inclusive
-    int32_t LayerID; // compared as unsigned when sorting
-    IEffect* Effect;
-};
-
-struct TMessage
-{
-    float ActivationTime;
-    int32_t MessageID;
-    IEffect* TargetEffect;
-    float* Parameters; // owned by the core
-    int32_t ParameterCount;
-};
 
 enum DemoState
 {

@@ -1,7 +1,8 @@
 #include "core/LayerSort.h"
 
-#include "core/DemoCore.h"
+#include "core/Timeline.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace

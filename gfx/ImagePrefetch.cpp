@@ -97,6 +97,7 @@ void ImagePrefetch::Start(std::vector<std::string> paths)
 {
     if (prefetch.worker.joinable() || !prefetch.images.empty() || paths.empty())
         return;
+    SetDecodedAhead(DecodedAhead{&ImagePrefetch::Wait, &ImagePrefetch::Take});
     prefetch.worker = std::thread(Decode, std::move(paths), &prefetch.images);
 }
 

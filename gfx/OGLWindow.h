@@ -17,6 +17,8 @@
 
 #include <functional>
 
+#include "gfx/RenderTarget.h"
+
 namespace platform
 {
 struct GLWindowHandle;
@@ -30,7 +32,7 @@ enum WindowState
     Closing = 3
 };
 
-class OGLWindow
+class OGLWindow : public IRenderTargetOwner
 {
   public:
     OGLWindow() = default;
@@ -60,7 +62,7 @@ class OGLWindow
     virtual bool Swap();
     // Viewport (0, y, width, h*f - y) with y = h*(1 - f): fill 1 is the whole
     // window, less gives equal letterbox bands.
-    virtual void SetViewport(float fill);
+    void SetViewport(float fill) override;
     virtual void BeginFrame();     // clears colour and depth, identity model-view
     virtual void ResetForEffect(); // clears depth, identity model-view
     virtual void ClearDepth();

@@ -1,6 +1,5 @@
 #include "gfx/RenderTarget.h"
 
-#include "gfx/OGLWindow.h"
 #include "platform/GLWindow.h"
 #include "platform/SharedGLContext.h"
 
@@ -10,7 +9,7 @@
 namespace
 {
 
-OGLWindow* window = nullptr;
+IRenderTargetOwner* window = nullptr;
 int width = 0;
 int height = 0;
 bool created = false;
@@ -107,7 +106,7 @@ void ReleaseObjects()
 
 } // namespace
 
-bool RenderTarget::Create(OGLWindow* owner, int w, int h)
+bool RenderTarget::Create(IRenderTargetOwner* owner, int w, int h)
 {
     window = owner;
     if (created)
@@ -219,7 +218,7 @@ bool RenderTarget::IsCreated()
 {
     return created;
 }
-OGLWindow* RenderTarget::GetWindow()
+IRenderTargetOwner* RenderTarget::GetWindow()
 {
     return window;
 }

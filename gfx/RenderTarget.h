@@ -18,7 +18,15 @@
 //
 // While the target is not created every operation but SetupView does nothing:
 // the effect then draws straight into the window with SetupView's viewport.
-class OGLWindow;
+
+// What the target needs of the window it belongs to (OGLWindow): End gives the
+// window its full viewport back.
+class IRenderTargetOwner
+{
+  public:
+    virtual ~IRenderTargetOwner() = default;
+    virtual void SetViewport(float fill) = 0;
+};
 
 class RenderTarget
 {
@@ -26,7 +34,7 @@ class RenderTarget
     // Needs a current context with framebuffer objects (ARB, GL 3 or EXT) and
     // a driver that can make a second context sharing its objects. Destroys an
     // existing target first. False, reporting nothing, on failure.
-    static bool Create(OGLWindow* window, int width, int height);
+    static bool Create(IRenderTargetOwner* window, int width, int height);
     // Releases the framebuffer, its depth buffer, its texture and its context
     // (GL objects only while their context still exists).
     static void Destroy();
@@ -42,7 +50,7 @@ class RenderTarget
     static void ReleaseTexture();
 
     static bool IsCreated();
-    static OGLWindow* GetWindow();
+    static IRenderTargetOwner* GetWindow();
     static unsigned GetTextureName();
     static int GetWidth();
     static int GetHeight();

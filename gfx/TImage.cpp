@@ -2,7 +2,6 @@
 
 #include "core/ErrorBox.h"
 #include "gfx/ImageHeader.h"
-#include "gfx/ImagePrefetch.h"
 #include "platform/Events.h"
 #include "platform/Paths.h"
 #include "platform/RegularFile.h"
@@ -19,6 +18,9 @@ namespace
 {
 
 const char* const kContext = "Texture Loader";
+
+// Installed by the decoding-ahead thread's owner; empty until then.
+DecodedAhead decodedAhead;
 
 int maxSide = kMaxImageSide;
 
@@ -209,7 +211,8 @@ void DrainErrors()
 TImage Decode(const std::string& path, ILenum type, Channels channels, ILenum& error,
               std::string& reason)
 {
-    ImagePrefetch::Wait(); // DevIL has one user at a time
+    if (decodedAhead.wait)
+        decodedAhead.wait(); // DevIL has one user at a time
     error = IL_NO_ERROR;
     reason.clear();
     DrainErrors();
@@ -254,6 +257,11 @@ void ReportWithLibraryText(const std::string& path, const char* what, ILenum err
 
 } // namespace
 
+void SetDecodedAhead(const DecodedAhead& source)
+{
+    decodedAhead = source;
+}
+
 TImage LoadTextureImage(const std::string& name)
 {
     if (name.size() <= 4)
@@ -264,7 +272,7 @@ TImage LoadTextureImage(const std::string& name)
     }
     std::string path = platform::DataPath(name);
     TImage image;
-    if (ImagePrefetch::Take(path, image))
+    if (decodedAhead.take && decodedAhead.take(path, image))
     {
         // Decoded before the context said how large a texture it takes.
         if (WithinLimits(image.width, image.height))

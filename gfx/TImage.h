@@ -18,7 +18,18 @@ struct TImage
     int bpp = 3; // bytes per pixel: 3 (RGB) or 4 (RGBA)
 };
 
-// Reads an image from the data folder (or takes it from ImagePrefetch when it
+// Images decoded ahead on another thread (gfx/ImagePrefetch installs itself
+// here): every decode first calls wait, which returns once that thread is done
+// with DevIL (one user at a time); LoadTextureImage asks take for a decoded
+// image of exactly its path, which then belongs to the caller.
+struct DecodedAhead
+{
+    void (*wait)() = nullptr;
+    bool (*take)(const std::string& path, TImage& image) = nullptr;
+};
+void SetDecodedAhead(const DecodedAhead& source);
+
+// Reads an image from the data folder (or takes it from DecodedAhead when it
 // was decoded ahead). Names of 4 characters or fewer are rejected before any
 // file is opened.
 TImage LoadTextureImage(const std::string& name);

@@ -1,7 +1,5 @@
 #include "platform/Display.h"
 
-#include "platform/SdlInit.h"
-
 #include <SDL.h>
 
 #include <cstdlib>
@@ -42,7 +40,8 @@ bool OpenNamedDisplay(std::string& reason)
     const char* display = std::getenv("WAYLAND_DISPLAY");
     std::string named = EnvSet("DISPLAY") ? std::string("DISPLAY=") + std::getenv("DISPLAY")
                                           : std::string("WAYLAND_DISPLAY=") + display;
-    if (!EnsureSdlSubsystem(SDL_INIT_VIDEO))
+    // A display is named, so the offscreen driver is not chosen: SDL's own pick.
+    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
     {
         reason = "cannot open the display (" + named + "): " + SDL_GetError();
         return false;

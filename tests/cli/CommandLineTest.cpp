@@ -2,8 +2,8 @@
 // program run from a shell as a user would.
 #include <gtest/gtest.h>
 
-#include "core/CommandLine.h"
-#include "core/Startup.h"
+#include "app/CommandLine.h"
+#include "app/Startup.h"
 
 #include <cstdio>
 #include <fstream>

@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "CoreHarness.h"
-#include "capture/TraceWriter.h"
+#include "core/TraceWriter.h"
 #include "support/TempFolder.h"
 
 using namespace core_test;

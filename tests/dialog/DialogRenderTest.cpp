@@ -2,7 +2,7 @@
 // offscreen driver with queued input.
 #include <gtest/gtest.h>
 
-#include "core/StartupDialog.h"
+#include "app/StartupDialog.h"
 #include "platform/Events.h"
 #include "resources/Resources.h"
 #include "support/Fakes.h"

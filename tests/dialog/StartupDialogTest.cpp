@@ -2,7 +2,7 @@
 // which actions end it with which result.
 #include <gtest/gtest.h>
 
-#include "core/StartupDialog.h"
+#include "app/StartupDialog.h"
 #include "platform/Events.h"
 
 namespace

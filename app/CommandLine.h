@@ -19,7 +19,7 @@ struct CommandLine
     std::string checkScript; // empty: the data folder's script.txt
     std::string reportFile;
     std::string traceFile; // --trace: one line per frame
-    // --capture OUT and its settings (capture/Capture.h checks OUT itself).
+    // --capture OUT and its settings (app/CaptureMode.h checks OUT itself).
     std::string captureOut;
     bool hasFps = false;
     int fps = 60;

@@ -1,4 +1,7 @@
-#include "script/ScriptCheck.h"
+#include "app/CheckMode.h"
+
+#include "app/CommandLine.h"
+#include "app/Startup.h"
 
 #include "core/DemoCore.h"
 #include "core/MusicPlayer.h"
@@ -6,6 +9,7 @@
 #include "framework/EffectInterface.h"
 #include "gfx/OGLWindow.h"
 #include "platform/MessageBox.h"
+#include "platform/Paths.h"
 #include "script/ScriptParser.h"
 
 #include <cstdio>
@@ -91,9 +95,7 @@ const char* RegisteredName(const EffectInterface& registry, const IEffect* effec
     return "?";
 }
 
-} // namespace
-
-int RunScriptCheck(const std::string& scriptPath, uint32_t startMs)
+int CheckScript(const std::string& scriptPath, uint32_t startMs)
 {
     bool reported = false;
     platform::SetMessageBoxEcho(false);
@@ -140,4 +142,20 @@ int RunScriptCheck(const std::string& scriptPath, uint32_t startMs)
     std::printf("end %.3f\n", static_cast<double>(core.GetEndTime()));
     std::fflush(stdout);
     return reported ? 1 : 0;
+}
+} // namespace
+
+int RunCheck(const CommandLine& cmd)
+{
+    if (cmd.checkScript.empty() && !platform::HasDataFolder())
+        std::fprintf(stderr, "vortexel: no data folder (a folder holding script.txt) in %s\n",
+                     DataFolderSearchList(", ").c_str());
+    std::string script =
+        cmd.checkScript.empty() ? platform::DataPath("script.txt") : cmd.checkScript;
+    // The start position by the demo's own rules: --start, else the file.
+    StartupOptions start;
+    start.hasStart = cmd.hasStart;
+    start.startMs = cmd.startMs;
+    int status = CheckScript(script, ChooseStartPosition(start, kStartPositionFile));
+    return status == 2 ? status : FinishOutput(status);
 }

@@ -1,7 +1,10 @@
-#include "edit/EditProgram.h"
+#include "app/EditMode.h"
 
-#include "capture/TraceWriter.h"
+#include "app/CommandLine.h"
+#include "app/Startup.h"
+#include "core/TraceWriter.h"
 #include "core/DemoCore.h"
+#include "core/ErrorBox.h"
 #include "core/StandardLoadingScreen.h"
 #include "core/Timer.h"
 #include "edit/EditCore.h"
@@ -19,7 +22,10 @@
 #include <cstdio>
 #include <memory>
 
-int RunEditProgram(uint32_t startMs, TraceWriter* trace)
+namespace
+{
+// trace: open, or null for none; its lines number the frames of the whole run.
+int EditProgram(uint32_t startMs, TraceWriter* trace)
 {
     OGLWindow window;
     if (!window.Create(1024, 768, 32, false))
@@ -84,5 +90,34 @@ int RunEditProgram(uint32_t startMs, TraceWriter* trace)
     window.Destroy();
     if (TextureManager* textures = TextureManager::GetInstance())
         textures->Shutdown();
+    return status;
+}
+} // namespace
+
+int RunEdit(const CommandLine& cmd)
+{
+    if (!platform::HasDataFolder())
+    {
+        ShowError("Data Folder Not Found!",
+                  "no folder holding script.txt in " + DataFolderSearchList(", "));
+        return 1;
+    }
+    TraceWriter trace;
+    if (!cmd.traceFile.empty() && !trace.Open(cmd.traceFile))
+    {
+        std::fprintf(stderr, "vortexel: cannot create the trace file %s\n%s\n",
+                     cmd.traceFile.c_str(), UsageLine());
+        return 2;
+    }
+    StartupOptions options;
+    options.hasStart = cmd.hasStart;
+    options.startMs = cmd.startMs;
+    int status = EditProgram(ChooseStartPosition(options, kStartPositionFile),
+                             cmd.traceFile.empty() ? nullptr : &trace);
+    if (!trace.Close())
+    {
+        std::fprintf(stderr, "vortexel: cannot write the trace file %s\n", cmd.traceFile.c_str());
+        return 1;
+    }
     return status;
 }

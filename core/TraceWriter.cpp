@@ -1,4 +1,4 @@
-#include "capture/TraceWriter.h"
+#include "core/TraceWriter.h"
 
 #include "core/DemoCore.h"
 #include "framework/EffectInterface.h"

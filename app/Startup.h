@@ -39,5 +39,10 @@ DemoCore* GetDemoCore();
 OGLWindow* GetDemoWindow();
 EffectInterface* GetEffectRegistry();
 
-// The whole program: parses the command line and runs. Returns the exit status.
-int RunProgram(int argc, char** argv);
+// What was printed must have reached standard output: a full disk or a closed
+// pipe turns a success into status 1 (with a line on stderr).
+int FinishOutput(int status);
+
+// The data-folder candidates as a user reads them: absolute paths, in order,
+// joined by separator.
+std::string DataFolderSearchList(const char* separator);

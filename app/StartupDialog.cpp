@@ -1,4 +1,4 @@
-#include "core/StartupDialog.h"
+#include "app/StartupDialog.h"
 
 #include "core/ErrorBox.h"
 #include "platform/Events.h"

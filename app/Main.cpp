@@ -1,4 +1,4 @@
-#include "core/Startup.h"
+#include "app/Program.h"
 #include "platform/Interrupt.h"
 #include "platform/SdlInit.h"
 

@@ -1,0 +1,52 @@
+#include "app/Program.h"
+
+#include "app/CaptureMode.h"
+#include "app/CheckMode.h"
+#include "app/CommandLine.h"
+#include "app/EditMode.h"
+#include "app/PlayMode.h"
+#include "app/ReportMode.h"
+#include "app/Startup.h"
+#include "platform/Display.h"
+#include "platform/Paths.h"
+
+#include <cstdio>
+
+int RunProgram(int argc, char** argv)
+{
+    CommandLine cmd;
+    std::string error;
+    if (!ParseCommandLine(argc, argv, cmd, error))
+    {
+        std::fprintf(stderr, "vortexel: %s\n%s\n", error.c_str(), UsageLine());
+        return 2;
+    }
+    if (cmd.help)
+    {
+        std::printf("%s\n%s", UsageLine(), HelpText());
+        std::printf("\nWithout --data the data folder is the first of these that holds script.txt\n"
+                    "(Data in the working directory, Data next to the program, the installed\n"
+                    "demo in <prefix>/share/vortexel):\n  %s\n",
+                    DataFolderSearchList("\n  ").c_str());
+        return FinishOutput(0);
+    }
+    if (cmd.version)
+    {
+        std::printf("Vortexel %s\n", VORTEXEL_VERSION);
+        return FinishOutput(0);
+    }
+    if (!cmd.dataDir.empty())
+        platform::SetDataFolder(cmd.dataDir);
+    if (cmd.batch)
+        platform::SetBatchMode(true);
+
+    if (cmd.check)
+        return RunCheck(cmd);
+    if (!cmd.reportFile.empty())
+        return RunReport(cmd);
+    if (!cmd.captureOut.empty())
+        return RunCapture(cmd);
+    if (cmd.edit)
+        return RunEdit(cmd);
+    return RunPlay(cmd);
+}

@@ -1,0 +1,19 @@
+#include "app/ReportMode.h"
+
+#include "app/CommandLine.h"
+#include "effects/EffectKinds.h"
+#include "framework/EffectInterface.h"
+
+#include <cstdio>
+
+int RunReport(const CommandLine& cmd)
+{
+    EffectInterface registry;
+    RegisterEffectKinds(&registry);
+    if (!registry.WriteDemoInfo(cmd.reportFile))
+    {
+        std::fprintf(stderr, "vortexel: cannot write %s\n", cmd.reportFile.c_str());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,163 @@
+#include "app/Startup.h"
+
+#include "app/StartupDialog.h"
+#include "core/DemoCore.h"
+#include "core/StandardLoadingScreen.h"
+#include "effects/EffectKinds.h"
+#include "framework/EffectInterface.h"
+#include "gfx/ImagePrefetch.h"
+#include "gfx/OGLWindow.h"
+#include "gfx/TextureManager.h"
+#include "platform/Paths.h"
+#include "platform/RegularFile.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+const char* const kStartPositionFile = "editoren_sind_fuer_clickscener.txt";
+
+namespace
+{
+DemoCore* Core = nullptr;
+OGLWindow* Window = nullptr;
+EffectInterface* Registry = nullptr;
+} // namespace
+
+DemoCore* GetDemoCore()
+{
+    return Core;
+}
+OGLWindow* GetDemoWindow()
+{
+    return Window;
+}
+EffectInterface* GetEffectRegistry()
+{
+    return Registry;
+}
+
+bool ReadStartPositionFile(const std::string& path, uint32_t& ms)
+{
+    std::FILE* f = platform::OpenRegularFile(path, "r");
+    if (!f)
+        return false;
+    // Blanks before the number may run to any length, as with "%d"; the
+    // number itself is read as text and converted with a range check, since
+    // fscanf's behaviour on a number too large for its type is undefined.
+    int c;
+    while ((c = std::fgetc(f)) != EOF && std::isspace(c))
+    {
+    }
+    char text[64] = {};
+    size_t n = 0;
+    for (; c != EOF && n < sizeof(text) - 1; c = std::fgetc(f))
+        text[n++] = static_cast<char>(c);
+    std::fclose(f);
+    text[n] = '\0';
+    char* end = nullptr;
+    errno = 0;
+    long long value = std::strtoll(text, &end, 10);
+    if (end == text || errno == ERANGE || value < 0 || value > 0xFFFFFFFFll)
+        return false;
+    ms = static_cast<uint32_t>(value);
+    return true;
+}
+
+uint32_t ChooseStartPosition(const StartupOptions& options, const std::string& file)
+{
+    // The start-position file lets an author jump into the demo while editing;
+    // an explicit start position wins over it.
+    if (options.hasStart)
+        return options.startMs;
+    uint32_t fromFile = 0;
+    return ReadStartPositionFile(file, fromFile) ? fromFile : 0;
+}
+
+bool Startup(const StartupOptions& options, bool& windowFailed)
+{
+    windowFailed = false;
+    const int w = 1024;
+    const int h = 768;
+    bool fullscreen = options.fullscreen;
+    bool enableMusic = true;
+
+    if (options.askWithDialog && !ShowStartupDialog(fullscreen))
+    {
+        delete options.core;
+        delete options.window;
+        return false;
+    }
+    enableMusic = true;
+
+    Core = options.core ? options.core : new DemoCore;
+    Window = options.window ? options.window : new OGLWindow;
+    Registry = new EffectInterface;
+    uint32_t dwStart = 0;
+    RegisterEffectKinds(Registry);
+
+    dwStart = ChooseStartPosition(options, kStartPositionFile);
+    Core->SetStartTime(dwStart);
+
+    Window->SetDesktopFullscreen(options.desktopFullscreen);
+    // The effects' images decode on a second thread while the window opens.
+    ImagePrefetch::StartForDataFolder();
+    if (!Window->Create(w, h, 32, fullscreen))
+    {
+        windowFailed = true;
+        return false;
+    }
+    Core->Init(Window, Registry, new StandardLoadingScreen(Window), enableMusic);
+    return true;
+}
+
+void Cleanup()
+{
+    if (Registry)
+        Registry->Clear();
+    if (Window)
+        Window->Destroy();
+    if (TextureManager* textures = TextureManager::GetInstance())
+        textures->Shutdown();
+    delete Core;
+    Core = nullptr;
+    delete Window;
+    Window = nullptr;
+    delete Registry;
+    Registry = nullptr;
+}
+
+int FinishOutput(int status)
+{
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+    {
+        std::fprintf(stderr, "vortexel: cannot write to standard output: %s\n",
+                     std::strerror(errno));
+        return 1;
+    }
+    return status;
+}
+
+std::string DataFolderSearchList(const char* separator)
+{
+    std::string list;
+    for (const std::string& dir : platform::DataFolderCandidates())
+    {
+        if (!list.empty())
+            list += separator;
+        if (!dir.empty() && dir[0] != '/')
+        {
+            char cwd[4096];
+            if (::getcwd(cwd, sizeof(cwd)))
+            {
+                list += std::string(cwd) + (cwd[1] ? "/" : "") + dir;
+                continue;
+            }
+        }
+        list += dir;
+    }
+    return list;
+}

@@ -46,6 +46,12 @@ int EditProgram(uint32_t startMs, TraceWriter* trace)
     setup.window = &window;
     setup.scriptPath = script;
     setup.watch = watch.get();
+    // The pictures, shaders, models, parameter files and music the demo reads.
+    setup.watchFile = [](const std::string& path)
+    {
+        std::string why;
+        return platform::WatchFile(path, why);
+    };
     // Nobody can press a key in a run without a display: it ends with the timeline.
     setup.holdAtEnd = platform::IsInteractive();
     setup.overlay = overlay.get();

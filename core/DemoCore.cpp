@@ -250,6 +250,8 @@ void DemoCore::Run()
     m_State = Playing;
     InitialiseEffects();
     ImagePrefetch::Discard(); // images decoded ahead that no effect asked for
+    if (!(m_State & Playing))
+        return; // stopped while loading (an editing run moving on): nothing to play
 
     // Reserved once: a frame in steady state allocates nothing.
     std::vector<TEffect*> active;
@@ -258,7 +260,7 @@ void DemoCore::Run()
     sortSpace.reserve(2 * m_Effects.size());
     m_NextMessage = 0;
 
-    const bool replay = m_SeekRate > 0 && m_StartOffset > 0 && (m_State & Playing);
+    const bool replay = m_SeekRate > 0 && m_StartOffset > 0;
     if (replay)
         Replay(active, sortSpace);
     if (m_Music)
@@ -401,8 +403,16 @@ void DemoCore::MainLoop(std::vector<TEffect*>& active, std::vector<TEffect>& sor
         m_Window->Swap();
         ++m_Frames;
         if (m_TitleShowsTime)
-            std::snprintf(title, sizeof title, "FPS: %d  %.2f s", Timer::GetFPS(),
-                          static_cast<double>(Timer::GetTime()));
+        {
+            // At another speed than 1x the title says so ("FPS: 60  12.34 s  2x").
+            const float speed = Timer::GetSpeed();
+            if (speed != 1.0f)
+                std::snprintf(title, sizeof title, "FPS: %d  %.2f s  %gx", Timer::GetFPS(),
+                              static_cast<double>(Timer::GetTime()), static_cast<double>(speed));
+            else
+                std::snprintf(title, sizeof title, "FPS: %d  %.2f s", Timer::GetFPS(),
+                              static_cast<double>(Timer::GetTime()));
+        }
         else
             std::snprintf(title, sizeof title, "FPS: %d", Timer::GetFPS());
         m_Window->SetTitle(title);

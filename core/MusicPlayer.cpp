@@ -1,5 +1,6 @@
 #include "core/MusicPlayer.h"
 
+#include "core/DataFiles.h"
 #include "core/Timer.h"
 #include "platform/Paths.h"
 #include "platform/Sound.h"
@@ -61,6 +62,7 @@ bool MusicPlayer::Init()
 bool MusicPlayer::Open(std::string name)
 {
     platform::SoundLayer& sound = platform::Sound();
+    NoteDataFile(DataFileKind::Music, platform::DataPath(name), name);
     void* stream = sound.OpenStream(platform::DataPath(name), kStreamMode);
     // The previous stream is closed rather than dropped: a dropped handle
     // would leak its decoder, and if it was playing nothing could stop it.

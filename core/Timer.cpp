@@ -55,7 +55,9 @@ void Timer::Update()
     int64_t ticks = currentCount - startCount;
     elapsed = frequency > 0 ? static_cast<float>(static_cast<double>(ticks) / frequency) : 0.0f;
     frameTime = elapsed - previous;
-    playTime = playTime + frameTime * speed;
+    if (speed != 1.0f)
+        frameTime = frameTime * speed;
+    playTime = playTime + frameTime;
     ++frameCount;
     // Summed in ticks rather than float seconds, so that a clock stepping
     // exactly 1/N s per frame publishes N.

@@ -2,6 +2,10 @@
 // The demo's clock: one program-wide clock on the high-resolution counter.
 // All times are float seconds. GetTime changes only in Update, so every
 // decision within one frame sees one time.
+//
+// Speed scales both the play time and the frame time handed out, so a demo at
+// 2x is the demo twice as fast, effects included; the rate window counts real
+// time.
 #include <cstdint>
 
 class Timer
@@ -10,7 +14,7 @@ class Timer
     static void Start(float offset);
     static void Update();
     static float GetTime();      // play time + offset
-    static float GetFrameTime(); // unscaled
+    static float GetFrameTime(); // the play time the last Update added
     static int GetFPS();         // frame count of the last completed one-second window
     static void SetTime(float seconds);
     static void SetSpeed(float factor);

@@ -18,6 +18,9 @@ constexpr float kPad = 8.0f;
 constexpr float kBarWidth = 300.0f;
 constexpr float kBarHeight = 12.0f;
 constexpr float kGraphHeight = 64.0f;
+constexpr float kStripMargin = 8.0f;
+constexpr float kStripRow = 16.0f;
+constexpr float kStripTicks = 6.0f;
 
 void Rect(float x0, float y0, float x1, float y1)
 {
@@ -128,6 +131,55 @@ void EditOverlay::DrawText(const std::string& text, float x, float y)
     glDisable(GL_TEXTURE_2D);
 }
 
+void EditOverlay::DrawTimeline(const TimelineView& strip, int width, int height)
+{
+    if (!(strip.length > 0.0f))
+        return;
+    const float left = kStripMargin, right = static_cast<float>(width) - kStripMargin;
+    const float bottom = static_cast<float>(height) - kStripMargin;
+    const float rowsTop = bottom - kStripRow * static_cast<float>(strip.rows.size());
+    const float top = rowsTop - kStripTicks - 2.0f;
+    auto X = [&](float t)
+    { return left + (right - left) * std::min(std::max(t / strip.length, 0.0f), 1.0f); };
+
+    glColor4f(0.0f, 0.0f, 0.0f, 0.7f);
+    Rect(left, top, right, bottom);
+    if (strip.loopOut > strip.loopIn)
+    {
+        glColor4f(0.3f, 0.55f, 1.0f, strip.looping ? 0.35f : 0.15f);
+        Rect(X(strip.loopIn), top, X(strip.loopOut), bottom);
+    }
+    glColor4f(0.9f, 0.9f, 0.9f, 0.9f);
+    glBegin(GL_LINES);
+    for (float t : strip.ticks)
+    {
+        glVertex2f(X(t), top + 1.0f);
+        glVertex2f(X(t), top + 1.0f + kStripTicks);
+    }
+    glEnd();
+    for (size_t r = 0; r < strip.rows.size(); ++r)
+    {
+        const float y0 = rowsTop + kStripRow * static_cast<float>(r) + 1.0f;
+        const float y1 = y0 + kStripRow - 2.0f;
+        for (const TimelineBar& bar : strip.rows[r].bars)
+        {
+            const float x0 = X(bar.start), x1 = std::max(X(bar.stop), x0 + 1.0f);
+            glColor4f(0.35f, 0.35f, 0.45f, 0.9f);
+            Rect(x0, y0, x1, y1);
+            const Label* label = LabelFor(bar.name);
+            if (label && static_cast<float>(label->width) + 4.0f <= x1 - x0)
+            {
+                glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+                DrawText(bar.name, x0 + 2.0f,
+                         y0 + (y1 - y0 - static_cast<float>(label->height)) / 2);
+            }
+        }
+    }
+    glColor4f(1.0f, 0.85f, 0.2f, 1.0f);
+    const float cursor = X(strip.cursor);
+    Rect(cursor - 1.0f, top, cursor + 1.0f, bottom);
+}
+
 void EditOverlay::Draw(const OverlayView& view, int width, int height)
 {
     if (!m_FontTried)
@@ -211,7 +263,8 @@ void EditOverlay::Draw(const OverlayView& view, int width, int height)
     // Layout, top down: the lines, a bar per band, the spectrum.
     const float line = static_cast<float>(m_LineHeight);
     const float textTop = kPanelY + kPad;
-    const float barsTop = textTop + line * static_cast<float>(view.lines.size()) + kPad;
+    const size_t textLines = view.lines.size() + view.errors.size() + (view.help.empty() ? 0 : 1);
+    const float barsTop = textTop + line * static_cast<float>(textLines) + kPad;
     const float barRow = std::max(line, kBarHeight + 4.0f);
     const float graphTop = barsTop + 3.0f * barRow + kPad;
     const float panelBottom = graphTop + kGraphHeight + kPad;
@@ -219,9 +272,24 @@ void EditOverlay::Draw(const OverlayView& view, int width, int height)
     glColor4f(0.0f, 0.0f, 0.0f, 0.75f);
     Rect(kPanelX, kPanelY, kPanelX + kPanelWidth, panelBottom);
 
+    float y = textTop;
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    for (size_t i = 0; i < view.lines.size(); ++i)
-        DrawText(view.lines[i], kPanelX + kPad, textTop + line * static_cast<float>(i));
+    for (const std::string& text : view.lines)
+    {
+        DrawText(text, kPanelX + kPad, y);
+        y += line;
+    }
+    glColor4f(1.0f, 0.25f, 0.2f, 1.0f);
+    for (const std::string& text : view.errors)
+    {
+        DrawText(text, kPanelX + kPad, y);
+        y += line;
+    }
+    if (!view.help.empty())
+    {
+        glColor4f(0.65f, 0.65f, 0.65f, 1.0f);
+        DrawText(view.help, kPanelX + kPad, y);
+    }
 
     const float barLeft = kPanelX + kPad + 120.0f;
     for (int b = 0; b < 3; ++b)
@@ -264,6 +332,8 @@ void EditOverlay::Draw(const OverlayView& view, int width, int height)
                        graphBottom - kGraphHeight * std::sqrt(Clamp01(view.spectrum[bin])));
         glEnd();
     }
+
+    DrawTimeline(view.timeline, width, height);
 
     // Lines not drawn this frame are dropped (the time changes every frame).
     for (auto it = m_Labels.begin(); it != m_Labels.end();)

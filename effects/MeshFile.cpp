@@ -1,5 +1,6 @@
 #include "effects/MeshFile.h"
 
+#include "core/DataFiles.h"
 #include "platform/RegularFile.h"
 
 #include <epoxy/gl.h>
@@ -82,6 +83,7 @@ bool ReadMesh(std::istream& in, Mesh& mesh)
 
 bool LoadMesh(const std::string& fileName, Mesh* mesh)
 {
+    NoteDataFile(DataFileKind::Mesh, fileName, fileName);
     if (!platform::IsRegularFile(fileName))
         return false;
     std::ifstream file(fileName);

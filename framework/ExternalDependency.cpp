@@ -1,5 +1,6 @@
 #include "framework/ExternalDependency.h"
 
+#include "core/DataFiles.h"
 #include "script/FileAccess.h"
 
 #include <cctype>
@@ -110,6 +111,7 @@ ExternalDependency::~ExternalDependency()
 void ExternalDependency::Open()
 {
     Close();
+    NoteDataFile(DataFileKind::Parameters, GetPath(), GetPath());
     m_File = OpenFile(GetPath(), "a+");
 }
 

@@ -1,5 +1,6 @@
 #include "gfx/GLSLShader.h"
 
+#include "core/DataFiles.h"
 #include "core/ErrorBox.h"
 #include "platform/GLWindow.h"
 #include "platform/Paths.h"
@@ -7,6 +8,7 @@
 
 #include <epoxy/gl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sys/stat.h>
 #include <type_traits>
@@ -30,12 +32,24 @@ std::string InfoLog(GLhandleARB object)
         length = kInfoLogSize - 1;
     return std::string(log.data(), static_cast<size_t>(length));
 }
+
+// Every shader alive, for relinking by file.
+std::vector<GLSLShader*>& LiveShaders()
+{
+    static std::vector<GLSLShader*>* shaders = new std::vector<GLSLShader*>;
+    return *shaders;
+}
 } // namespace
 
-GLSLShader::GLSLShader() : m_Status("No Shader specified.") {}
+GLSLShader::GLSLShader() : m_Status("No Shader specified.")
+{
+    LiveShaders().push_back(this);
+}
 
 GLSLShader::~GLSLShader()
 {
+    std::vector<GLSLShader*>& live = LiveShaders();
+    live.erase(std::remove(live.begin(), live.end(), this), live.end());
     if (m_Initialised)
     {
         // Without a context (it was destroyed first) the program went with it.
@@ -53,8 +67,12 @@ bool GLSLShader::Init(const std::string& vertexName, const std::string& fragment
         return false;
     }
 
-    std::string vp_content = ReadShaderFile(platform::DataPath(vertexName + ".vp"));
-    std::string fp_content = ReadShaderFile(platform::DataPath(fragmentName + ".fp"));
+    m_VertexPath = platform::DataPath(vertexName + ".vp");
+    m_FragmentPath = platform::DataPath(fragmentName + ".fp");
+    NoteDataFile(DataFileKind::Shader, m_VertexPath, m_VertexPath);
+    NoteDataFile(DataFileKind::Shader, m_FragmentPath, m_FragmentPath);
+    std::string vp_content = ReadShaderFile(m_VertexPath);
+    std::string fp_content = ReadShaderFile(m_FragmentPath);
 
     // Without the shader-object extension there is nothing to create; the
     // entry points would not resolve.
@@ -85,6 +103,61 @@ bool GLSLShader::Init(const std::string& vertexName, const std::string& fragment
     glDeleteObjectARB(m_Program);
     m_Program = 0;
     return false;
+}
+
+bool GLSLShader::Relink()
+{
+    if (!m_Initialised)
+        return false;
+    std::string vp_content = ReadShaderFile(m_VertexPath);
+    std::string fp_content = ReadShaderFile(m_FragmentPath);
+    if (vp_content.empty() && fp_content.empty())
+        return false; // unreadable (reported) or emptied: keep what works
+
+    const unsigned int old = m_Program;
+    m_Program = glCreateProgramObjectARB();
+    if (m_Program == 0)
+    {
+        m_Program = old;
+        return false;
+    }
+    bool ok = (vp_content.empty() || CompileShader(vp_content, GL_VERTEX_SHADER_ARB)) &&
+              (fp_content.empty() || CompileShader(fp_content, GL_FRAGMENT_SHADER_ARB));
+    if (ok)
+    {
+        glLinkProgramARB(m_Program);
+        GLint nLinked = 0;
+        glGetObjectParameterivARB(m_Program, GL_OBJECT_LINK_STATUS_ARB, &nLinked);
+        ok = nLinked != 0;
+        if (!ok)
+        {
+            m_Status = InfoLog(m_Program);
+            ShowError("GLSL Shader", "Unable to link " + m_VertexPath + " and " + m_FragmentPath +
+                                         ": " + m_Status);
+        }
+    }
+    if (!ok)
+    {
+        glDeleteObjectARB(m_Program);
+        m_Program = old;
+        return false;
+    }
+    if (m_Active)
+        glUseProgramObjectARB(m_Program);
+    glDeleteObjectARB(old);
+    return true;
+}
+
+bool GLSLShader::RelinkFile(const std::string& path)
+{
+    bool ok = true;
+    // A copy: nothing here creates or destroys shaders, but stay safe.
+    std::vector<GLSLShader*> live = LiveShaders();
+    for (GLSLShader* shader : live)
+        if (shader->m_Initialised &&
+            (shader->m_VertexPath == path || shader->m_FragmentPath == path))
+            ok = shader->Relink() && ok;
+    return ok;
 }
 
 void GLSLShader::Enable()

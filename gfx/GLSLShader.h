@@ -13,6 +13,8 @@ class GLSLShader
   public:
     GLSLShader();
     ~GLSLShader(); // disables and releases an initialised program
+    GLSLShader(const GLSLShader&) = delete;
+    GLSLShader& operator=(const GLSLShader&) = delete;
 
     // Reads, compiles and links both files. True when at least one shader
     // compiled and the program linked; a failed attempt leaves no GL objects.
@@ -21,6 +23,16 @@ class GLSLShader
     void Enable();  // makes the program current, once per Enable/Disable pair
     void Disable(); // back to the fixed-function pipeline
     void Release(); // deletes the program object; the flags stay as they are
+
+    // Live editing: reads, compiles and links both files again into a new
+    // program that replaces the old one (current again if the old one was).
+    // Every file with text must compile and the program must link; otherwise
+    // the failure is reported and the old program stays. False then, or when
+    // the shader was never initialised.
+    bool Relink();
+    // Relinks every initialised shader built from the file at path (a .vp or
+    // .fp path as Init read it). False when one of them failed.
+    static bool RelinkFile(const std::string& path);
 
     bool IsInitialised() const { return m_Initialised; }
     bool IsActive() const { return m_Active; }
@@ -39,4 +51,6 @@ class GLSLShader
     bool m_Active = false;
     std::string m_Status;
     unsigned int m_Program = 0;
+    std::string m_VertexPath; // as Init read them
+    std::string m_FragmentPath;
 };

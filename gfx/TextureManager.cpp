@@ -1,10 +1,13 @@
 #include "gfx/TextureManager.h"
 
+#include "core/DataFiles.h"
 #include "core/ErrorBox.h"
 #include "gfx/ImagePrefetch.h"
 #include "gfx/TImage.h"
 #include "gfx/Texture.h"
 #include "platform/Events.h"
+
+#include "platform/Paths.h"
 
 #include <IL/il.h>
 #include <IL/ilu.h>
@@ -59,20 +62,65 @@ Texture* TextureManager::GetTexture(std::string name, bool mipmaps, bool repeat,
     return LoadTexture(name, mipmaps, repeat, linear);
 }
 
+namespace
+{
+// The texture of an image with the cache's three choices.
+void Upload(Texture& texture, const TImage& image, bool mipmaps, bool repeat, bool linear)
+{
+    GLint filter = linear ? GL_LINEAR : GL_NEAREST;
+    GLint wrap = repeat ? GL_REPEAT : GL_CLAMP_TO_EDGE;
+    if (mipmaps)
+        texture.CreateMipmapped(image, filter, filter, wrap, wrap);
+    else
+        texture.Create(image, filter, filter, wrap, wrap);
+}
+} // namespace
+
 Texture* TextureManager::LoadTexture(std::string name, bool mipmaps, bool repeat, bool linear)
 {
+    NoteDataFile(DataFileKind::Picture, platform::DataPath(name), name);
     TImage image = LoadTextureImage(name);
     if (!image.data)
         return nullptr;
-    GLint filter = linear ? GL_LINEAR : GL_NEAREST;
-    GLint wrap = repeat ? GL_REPEAT : GL_CLAMP_TO_EDGE;
     auto* texture = new Texture;
-    if (mipmaps)
-        texture->CreateMipmapped(image, filter, filter, wrap, wrap);
-    else
-        texture->Create(image, filter, filter, wrap, wrap);
+    Upload(*texture, image, mipmaps, repeat, linear);
     FreeImage(image);
-    return Register(name, texture);
+    Register(name, texture);
+    TextureMap* entry = m_Textures.back();
+    entry->fromFile = true;
+    entry->mipmaps = mipmaps;
+    entry->repeat = repeat;
+    entry->linear = linear;
+    return texture;
+}
+
+bool TextureManager::Reload(const std::string& name)
+{
+    // Uploading binds and disables; between frames nobody should notice.
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    const GLboolean enabled = glIsEnabled(GL_TEXTURE_2D);
+    bool reloaded = false;
+    for (TextureMap* entry : m_Textures)
+    {
+        if (!entry->fromFile || entry->name != name)
+            continue;
+        TImage image = LoadTextureImage(name);
+        if (!image.data)
+            break; // reported; the texture keeps its picture
+        Texture fresh;
+        Upload(fresh, image, entry->mipmaps, entry->repeat, entry->linear);
+        FreeImage(image);
+        if (static_cast<GLuint>(bound) == entry->texture->id)
+            bound = static_cast<GLint>(fresh.id); // a deleted name must not be bound again
+        entry->texture->Delete();
+        *entry->texture = fresh; // the same object, the new GL texture
+        reloaded = true;
+    }
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
+    if (enabled)
+        glEnable(GL_TEXTURE_2D);
+    return reloaded;
 }
 
 bool TextureManager::CreateEmptyTexture(int width, int height, std::string name)

@@ -15,6 +15,9 @@ struct TextureMap
 {
     std::string name; // as the caller passed it, without the data folder
     Texture* texture;
+    // How it was made, to make it again (Reload); false for empty textures.
+    bool fromFile = false;
+    bool mipmaps = false, repeat = false, linear = false;
 };
 
 class TextureManager
@@ -30,6 +33,12 @@ class TextureManager
     Texture* GetTexture(std::string name, bool mipmaps, bool repeat, bool linear);
     // Loads and caches without looking for an existing entry.
     Texture* LoadTexture(std::string name, bool mipmaps, bool repeat, bool linear);
+    // Live editing: loads the picture of every entry of that name again and
+    // puts it behind the same Texture objects (new GL texture, same filters,
+    // mipmaps built again), so whoever holds them draws the new picture. A
+    // picture that fails to load is reported as at first and the textures keep
+    // the last good one. False when nothing was reloaded.
+    bool Reload(const std::string& name);
     // A transparent black RGBA texture, linear and repeating, cached under name
     // (a second entry of the same name is possible; GetTexture finds the first).
     bool CreateEmptyTexture(int width, int height, std::string name);

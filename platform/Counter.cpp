@@ -58,4 +58,10 @@ bool IsCounterPaused()
     return paused;
 }
 
+void StepPausedCounter(double seconds)
+{
+    if (paused && seconds > 0.0)
+        pausedAt += static_cast<int64_t>(seconds * static_cast<double>(frequencyFn()) + 0.5);
+}
+
 } // namespace platform

@@ -16,5 +16,9 @@ void SetCounterSource(int64_t (*counter)(), int64_t (*frequency)());
 // it goes on from the value it stood at, so the paused span never shows.
 void SetCounterPaused(bool paused);
 bool IsCounterPaused();
+// While paused, moves the value the counter stands at on by seconds (a frame
+// step): the next reading shows that much time passed, and resuming goes on
+// from there. Does nothing while running.
+void StepPausedCounter(double seconds);
 
 } // namespace platform

@@ -39,6 +39,20 @@ int TranslateKey(SDL_Keycode sym)
         return KeyRight;
     case SDLK_r:
         return KeyR;
+    case SDLK_i:
+        return KeyI;
+    case SDLK_l:
+        return KeyL;
+    case SDLK_o:
+        return KeyO;
+    case SDLK_COMMA:
+        return KeyComma;
+    case SDLK_PERIOD:
+        return KeyPeriod;
+    case SDLK_LEFTBRACKET:
+        return KeyLeftBracket;
+    case SDLK_RIGHTBRACKET:
+        return KeyRightBracket;
     case SDLK_F1:
         return KeyF1;
     case SDLK_F2:
@@ -72,6 +86,20 @@ SDL_Keycode ToSdlKey(int key)
         return SDLK_RIGHT;
     case KeyR:
         return SDLK_r;
+    case KeyI:
+        return SDLK_i;
+    case KeyL:
+        return SDLK_l;
+    case KeyO:
+        return SDLK_o;
+    case KeyComma:
+        return SDLK_COMMA;
+    case KeyPeriod:
+        return SDLK_PERIOD;
+    case KeyLeftBracket:
+        return SDLK_LEFTBRACKET;
+    case KeyRightBracket:
+        return SDLK_RIGHTBRACKET;
     case KeyF1:
         return SDLK_F1;
     case KeyF2:

@@ -21,9 +21,16 @@ enum Key
     KeyHome = 0x24,
     KeyLeft = 0x25,
     KeyRight = 0x27,
+    KeyI = 0x49,
+    KeyL = 0x4C,
+    KeyO = 0x4F,
     KeyR = 0x52,
     KeyF1 = 0x70,
     KeyF2 = 0x71,
+    KeyComma = 0xBC,
+    KeyPeriod = 0xBE,
+    KeyLeftBracket = 0xDB,
+    KeyRightBracket = 0xDD,
     KeyOther = 0x1000
 };
 

@@ -53,17 +53,21 @@ TEST_F(TimerTest, FpsWindowCountsStartOnceAndDropsTheExcess)
     EXPECT_EQ(4, Timer::GetFPS());
 }
 
-TEST_F(TimerTest, SpeedScalesPlayTimeButNotFrameTime)
+// Speed makes the demo faster or slower as a whole: the frame time handed to
+// effects is the play time the frame added.
+TEST_F(TimerTest, SpeedScalesPlayTimeAndFrameTime)
 {
     Timer::Start(1.0f);
     Timer::SetSpeed(2.0f);
     Frame(0.5);
-    EXPECT_FLOAT_EQ(0.5f, Timer::GetFrameTime());
+    EXPECT_FLOAT_EQ(1.0f, Timer::GetFrameTime());
     EXPECT_FLOAT_EQ(2.0f, Timer::GetTime());
     Timer::SetTime(10.0f); // replaces the play time; the offset stays
     EXPECT_FLOAT_EQ(11.0f, Timer::GetTime());
-    Frame(0.25);
-    EXPECT_FLOAT_EQ(11.5f, Timer::GetTime());
+    Timer::SetSpeed(0.25f);
+    Frame(1.0);
+    EXPECT_FLOAT_EQ(11.25f, Timer::GetTime());
+    EXPECT_FLOAT_EQ(0.25f, Timer::GetFrameTime());
 }
 
 // An exact seek's steps run at speed 1 on their own counter, and the clock
@@ -86,7 +90,7 @@ TEST_F(TimerTest, StepsHandOverToTheCounterWithoutAJump)
     EXPECT_NEAR(0.5 / 60, Timer::GetFrameTime(), 1e-5) << "the first frame's step is the last one";
     Frame(0.25);
     EXPECT_NEAR(handed + 0.5, Timer::GetTime(), 1e-4);
-    EXPECT_NEAR(0.25, Timer::GetFrameTime(), 1e-4);
+    EXPECT_NEAR(0.5, Timer::GetFrameTime(), 1e-4);
 }
 
 } // namespace

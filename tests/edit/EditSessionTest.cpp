@@ -9,11 +9,14 @@
 #include <memory>
 
 #include "core/CoreHarness.h"
+#include "capture/WavWriter.h"
 #include "edit/EditCore.h"
+#include "edit/EditOverlay.h"
 #include "edit/EditSession.h"
 #include "platform/Counter.h"
 #include "platform/Events.h"
 #include "platform/FileWatch.h"
+#include "platform/Paths.h"
 #include "support/TempFolder.h"
 
 using namespace core_test;
@@ -194,7 +197,7 @@ class EditSessionTest : public ::testing::Test
 };
 
 // Both ways editors save restart the demo at the time it had reached, with
-// fresh effects and the start-offset rules of a --start run at that time.
+// fresh effects that have lived the new timeline up to there (exact seek).
 TEST_F(EditSessionTest, SavedScriptRestartsAtTheKeptTimeWithFreshEffects)
 {
     SaveInPlace(Effect("A", 0, 10000, 1) + Message("A", 0, 1));
@@ -233,17 +236,21 @@ TEST_F(EditSessionTest, SavedScriptRestartsAtTheKeptTimeWithFreshEffects)
     EXPECT_EQ(0, positions[0]);
     EXPECT_EQ(std::lround(rows[first].time * 1000.0f), positions[1]);
 
-    // A fresh instance: its own clock starts at 0, and of its messages only the
-    // one after the restart time arrives.
+    // A fresh instance that replayed the timeline from 0: the message before
+    // the restart time reached it then, the later one live, and its own clock
+    // is the one it has in a run from 0.
     const Lived* b = nullptr;
     for (const Lived& l : lived)
         if (l.name == "B" && !l.received.empty())
             b = &l;
     ASSERT_TRUE(b);
     EXPECT_EQ(0.0f, b->clocks.front());
-    ASSERT_EQ(1u, b->received.size());
-    EXPECT_EQ(std::vector<float>{3.0f}, b->received[0].params);
-    EXPECT_GE(b->received[0].now, 0.5f);
+    ASSERT_EQ(2u, b->received.size());
+    EXPECT_EQ(std::vector<float>{2.0f}, b->received[0].params);
+    EXPECT_NEAR(0.1f, b->received[0].now, 1.0f / 60);
+    EXPECT_EQ(std::vector<float>{3.0f}, b->received[1].params);
+    EXPECT_GE(b->received[1].now, 0.5f);
+    EXPECT_NEAR(b->received[1].now, b->received[1].clock, 0.011f);
 
     EXPECT_EQ("B@4 ", rows.back().active);
     EXPECT_NE(std::string::npos, window.titles.back().find("FPS: ")) << window.titles.back();
@@ -274,10 +281,25 @@ TEST_F(EditSessionTest, BrokenScriptKeepsTheLastGoodTimeline)
            SaveInPlace(Effect("B", 0, 10000, 2));
            platform::InjectKeyDown(platform::KeyR);
        });
+    std::vector<std::string> linesAfterGoodSave;
+    At(36, [&] { linesAfterGoodSave = session->GetFailureLines(); });
+    // The whole script is checked: a misspelt entry whose span is long past
+    // (and a message to it) is refused as well.
+    At(38,
+       [&]
+       {
+           SaveInPlace(Effect("Gone", 0, 100, 1) + Effect("B", 0, 10000, 5) +
+                       Message("Gone", 50, 1));
+           platform::InjectKeyDown(platform::KeyR);
+       });
     KeyAt(45, platform::KeyEscape);
     EXPECT_EQ(0, Play(MakeSetup()));
 
-    EXPECT_GE(session->GetReportCount(), 3); // missing file, unknown name, no stop time
+    EXPECT_TRUE(linesAfterGoodSave.empty()) << "a good save clears the red line";
+    std::vector<std::string> lines = session->GetFailureLines();
+    ASSERT_EQ(1u, lines.size());
+    EXPECT_EQ("script.txt: Init: Bad: Unknown Effect Name!", lines[0]);
+    EXPECT_GE(session->GetReportCount(), 5); // missing file, unknown names, no stop time
     EXPECT_EQ(1, session->GetRestartCount());
     for (const Row& r : rows)
         EXPECT_EQ(r.restarts == 0 ? "A@1 " : "B@2 ", r.active) << "frame " << r.frame;
@@ -324,12 +346,13 @@ TEST_F(EditSessionTest, PauseSeekAndHoldAtTheEnd)
 
     std::vector<int> positions = MusicPositions();
     auto ms = [](float seconds) { return static_cast<int>(std::lround(seconds * 1000.0f)); };
-    std::vector<int> expected = {0, ms(timeAt(4) + 5.0f), ms(timeAt(15) + 0.1f - 5.0f), 0, 20000,
-                                 0};
+    // Resuming puts the music where the clock stands, then each restart.
+    std::vector<int> expected = {
+        0, ms(timeAt(4) + 5.0f), ms(timeAt(4) + 5.0f), ms(timeAt(15) + 0.1f - 5.0f), 0, 20000, 0};
     EXPECT_EQ(expected, positions);
 
     // The music follows the clock: paused with it, kept paused through the
-    // restart (after the restart's Play), played again on resume.
+    // restart (after the restart's Play), played again from the clock on resume.
     Log music = Filter(log, {"Music.Pause", "Music.Play", "Music.SetTime"});
     Log head(music.begin(), music.begin() + 6);
     Log expectedHead = {"Music.Play",
@@ -339,7 +362,188 @@ TEST_F(EditSessionTest, PauseSeekAndHoldAtTheEnd)
                         "Music.SetTime " + std::to_string(expected[1]),
                         "Music.Pause"};
     EXPECT_EQ(expectedHead, head);
-    EXPECT_EQ("Music.Play", music.at(6)) << "resumed";
+    EXPECT_EQ("Music.SetTime " + std::to_string(expected[2]), music.at(6)) << "resumed";
+    EXPECT_EQ("Music.Play", music.at(7)) << "resumed";
+}
+
+// A seek or a reload while paused shows the new time's own frame: the effects
+// have lived the timeline up to it, the overlay names the last message due
+// before it and shows the music of that moment (decoded, as the output is
+// silent while paused).
+TEST_F(EditSessionTest, PausedSeekAndReloadShowTheNewTimesFrame)
+{
+    // Music that starts at 4 s: a sine on bin 15, silence before.
+    platform::SetDataFolder(folder.path());
+    {
+        WavWriter wav;
+        ASSERT_TRUE(wav.Open(folder.path() + "/tone.wav"));
+        std::vector<float> frames(2 * 44100 * 8, 0.0f);
+        const double hz = 15 * 44100.0 / 1024;
+        for (size_t i = 4 * 44100; i < frames.size() / 2; ++i)
+            frames[2 * i] = frames[2 * i + 1] =
+                static_cast<float>(0.9 * std::sin(2 * M_PI * hz * double(i) / 44100));
+        ASSERT_TRUE(wav.Write(frames.data(), frames.size() / 2));
+        ASSERT_TRUE(wav.Close());
+    }
+    SaveInPlace("[MUSIC] FileName = tone.wav;\n" + Effect("A", 0, 7000, 1) + Message("A", 1000, 7));
+    window.defaultStep = 0.1;
+    std::map<uint64_t, OverlayView> views;
+    EditSetup s = MakeSetup();
+    auto onFrame = s.onFrame;
+    s.onFrame = [&](uint64_t frame, const FrameRecord& f)
+    {
+        views[frame] = session->MakeOverlayView(f);
+        onFrame(frame, f);
+    };
+    KeyAt(3, platform::KeySpace); // paused at 0.4 s
+    KeyAt(5, platform::KeyRight); // 5.4 s
+    KeyAt(8, platform::KeyR);     // the same moment again
+    KeyAt(11, platform::KeyEscape);
+    EXPECT_EQ(0, Play(s));
+    platform::SetDataFolder("");
+
+    ASSERT_EQ(2, session->GetRestartCount());
+    EXPECT_EQ("message none yet", views.at(4).lines[1]);
+    EXPECT_LT(views.at(4).bands[0], 0.05f) << "silence before 4 s";
+    for (uint64_t f : {6u, 9u})
+    {
+        SCOPED_TRACE("frame " + std::to_string(f));
+        EXPECT_NEAR(5.4f, rows.at(f).time, 0.001f);
+        EXPECT_EQ("message 1.000 go > A  delivered", views.at(f).lines[1]);
+        EXPECT_GT(views.at(f).bands[0], 0.5f) << "the tone of 5.4 s";
+        EXPECT_NE(std::string::npos, views.at(f).lines[0].find("paused"));
+    }
+    // Each restart's A lived 5.4 s of the timeline, message included.
+    int replayed = 0;
+    for (const Lived& l : lived)
+        if (l.name == "A" && !l.clocks.empty() && l.clocks.back() > 5.3f)
+        {
+            ++replayed;
+            EXPECT_NEAR(5.4f, l.clocks.back(), 0.001f);
+            ASSERT_EQ(1u, l.received.size());
+            EXPECT_NEAR(1.0f, l.received[0].now, 1.0f / 60);
+        }
+    EXPECT_EQ(2, replayed);
+}
+
+// I and O mark the loop at the current time, L turns it on: at the out point
+// the demo seeks exactly to the in point, and the music is put there too.
+TEST_F(EditSessionTest, LoopWrapsToItsInPointWithTheMusic)
+{
+    SaveInPlace(Effect("A", 0, 20000, 1));
+    window.defaultStep = 0.1;
+    KeyAt(5, platform::KeyI);  // in: 0.6 s (the clock after frame 5)
+    KeyAt(15, platform::KeyO); // out: 1.6 s
+    KeyAt(16, platform::KeyL);
+    KeyAt(40, platform::KeyEscape);
+    EXPECT_EQ(0, Play(MakeSetup()));
+
+    EXPECT_TRUE(session->IsLooping());
+    EXPECT_NEAR(0.6f, session->GetLoopIn(), 1e-4);
+    EXPECT_NEAR(1.6f, session->GetLoopOut(), 1e-4);
+    ASSERT_GE(session->GetRestartCount(), 2);
+    std::vector<int> positions = MusicPositions();
+    ASSERT_EQ(size_t(session->GetRestartCount()) + 1, positions.size());
+    for (size_t i = 1; i < positions.size(); ++i)
+        EXPECT_EQ(600, positions[i]);
+    // From the first wrap on: never a frame a step past the out point, and
+    // the frame after one at or past it is the in point's, on a fresh stage.
+    const float out = session->GetLoopOut();
+    for (size_t i = 18; i < rows.size(); ++i)
+    {
+        EXPECT_LT(rows[i].time, out + 0.1f - 1e-3f) << "frame " << i;
+        if (rows[i - 1].time >= out)
+        {
+            EXPECT_NE(rows[i - 1].restarts, rows[i].restarts) << "frame " << i;
+            EXPECT_NEAR(0.6f, rows[i].time, 1e-4) << "frame " << i;
+        }
+    }
+}
+
+// [ and ] halve and double the speed within 0.25x and 4x: the clock and the
+// effects' steps follow it, the title shows it, the music is silent away from
+// 1x and taken up again at the clock's time at 1x.
+TEST_F(EditSessionTest, SpeedScalesTheStepsAndSilencesTheMusic)
+{
+    SaveInPlace(Effect("A", 0, 20000, 1));
+    window.defaultStep = 0.1;
+    for (uint64_t f : {3u, 4u, 5u})
+        KeyAt(f, platform::KeyRightBracket); // 2x, 4x, still 4x
+    for (uint64_t f : {10u, 11u, 12u, 13u})
+        KeyAt(f, platform::KeyLeftBracket); // 2x, 1x, 0.5x, 0.25x
+    for (uint64_t f : {14u, 15u})
+        KeyAt(f, platform::KeyLeftBracket); // still 0.25x
+    KeyAt(20, platform::KeyEscape);
+    EXPECT_EQ(0, Play(MakeSetup()));
+
+    const FakeEffect* a = nullptr;
+    for (auto& m : made)
+        if (m.first == "A")
+            a = m.second;
+    auto step = [&](size_t f) { return rows.at(f).time - rows.at(f - 1).time; };
+    EXPECT_NEAR(0.1f, step(3), 1e-4);
+    EXPECT_NEAR(0.2f, step(5), 1e-4);
+    EXPECT_NEAR(0.4f, step(7), 1e-4);
+    EXPECT_NEAR(0.4f, step(10), 1e-4);
+    EXPECT_NEAR(0.05f, step(14), 1e-4);
+    EXPECT_NEAR(0.025f, step(17), 1e-4);
+    EXPECT_EQ(0.25f, session->GetSpeed());
+    // The effect's own clock steps as the demo's: a 4x frame is 0.4 s of it.
+    ASSERT_TRUE(a);
+    EXPECT_NEAR(0.4f, a->clocks.at(8) - a->clocks.at(7), 1e-4);
+    EXPECT_NE(std::string::npos, window.titles.at(7).find("  4x")) << window.titles.at(7);
+    EXPECT_EQ(std::string::npos, window.titles.at(2).find("x")) << window.titles.at(2);
+
+    Log music = Filter(log, {"Music.Pause", "Music.Play", "Music.SetTime"});
+    const int at1x = static_cast<int>(std::lround(rows.at(12).time * 1000.0f));
+    Log expected = {"Music.Play",
+                    "Music.SetTime 0",
+                    "Music.Pause",
+                    "Music.Pause",
+                    "Music.Pause", // 2x, 4x, 4x
+                    "Music.Pause", // 2x
+                    "Music.SetTime " + std::to_string(at1x),
+                    "Music.Play", // 1x
+                    "Music.Pause",
+                    "Music.Pause",
+                    "Music.Pause",
+                    "Music.Pause"};
+    EXPECT_EQ(expected, music);
+}
+
+// Period and comma step one 60 Hz frame forward and back (pausing first);
+// back is an exact seek. Quick presses of a seek key add up.
+TEST_F(EditSessionTest, FrameStepsAndQuickSeeksAddUp)
+{
+    SaveInPlace(Effect("A", 0, 30000, 1) + Message("A", 200, 1));
+    window.defaultStep = 0.1;
+    KeyAt(3, platform::KeyPeriod); // pauses at 0.4 s and steps to 0.4 + 1/60
+    KeyAt(6, platform::KeyPeriod); // 0.4 + 2/60
+    KeyAt(9, platform::KeyComma);  // back to 0.4 + 1/60: a restart
+    At(12,
+       []
+       {
+           for (int i = 0; i < 3; ++i)
+               platform::InjectKeyDown(platform::KeyRight);
+       });
+    KeyAt(20, platform::KeyEscape);
+    EXPECT_EQ(0, Play(MakeSetup()));
+
+    EXPECT_TRUE(session->IsPaused());
+    const float t = rows.at(4).time;
+    EXPECT_NEAR(0.4f, t, 1e-4);
+    EXPECT_NEAR(t + 1.0f / 60, rows.at(5).time, 1e-4);
+    EXPECT_NEAR(t + 1.0f / 60, rows.at(7).time, 1e-4) << "paused in between";
+    EXPECT_NEAR(t + 2.0f / 60, rows.at(8).time, 1e-4);
+    EXPECT_NEAR(t + 1.0f / 60, rows.at(10).time, 1e-3) << "a step back";
+    EXPECT_EQ(1, rows.at(10).restarts);
+    // Three Rights in a row, each taken while the restart of the one before
+    // loads: 15 s on, not 5; the restarts passed over start no music.
+    EXPECT_NEAR(t + 1.0f / 60 + 15.0f, rows.back().time, 1e-3);
+    std::vector<int> positions = MusicPositions();
+    ASSERT_EQ(3u, positions.size());
+    EXPECT_EQ(std::lround((t + 1.0 / 60) * 1000), positions[1]);
+    EXPECT_EQ(positions[1] + 15000, positions[2]);
 }
 
 } // namespace

@@ -134,6 +134,43 @@ TEST(GLSLShader, DisableWithoutInitDoesNothing)
     EXPECT_EQ(static_cast<GLint>(other.GetProgram()), CurrentProgram());
 }
 
+// Live editing relinks a shader whose file was saved: the new program takes
+// the old one's place (current again if it was), and a save that does not
+// compile is reported while the old program stays.
+TEST(GLSLShader, RelinkTakesASavedFileAndKeepsTheOldProgramOnAnError)
+{
+    HeadlessGL gl(16, 16);
+    REQUIRE_GL(gl);
+    ShaderFolder data;
+    data.folder.Write("plain.vp", kVertex);
+    const std::string fragment = data.folder.Write("tint.fp", kGreen);
+    BoxRecorder boxes;
+    GLSLShader shader;
+    ASSERT_TRUE(shader.Init("plain", "tint"));
+    shader.Enable();
+    const unsigned first = shader.GetProgram();
+
+    data.folder.Write("tint.fp", "void main() { gl_FragColor = vec4(1.0, 0.0, 1.0, 1.0); }\n");
+    EXPECT_TRUE(GLSLShader::RelinkFile(fragment));
+    EXPECT_NE(first, shader.GetProgram());
+    EXPECT_EQ(static_cast<GLint>(shader.GetProgram()), CurrentProgram());
+    DrawFullScreenQuad();
+    EXPECT_EQ(0xFF00FFFFu, HeadlessGL::Pixel(8, 8));
+    EXPECT_TRUE(boxes.boxes.empty());
+
+    const unsigned good = shader.GetProgram();
+    data.folder.Write("tint.fp", kBroken);
+    EXPECT_FALSE(GLSLShader::RelinkFile(fragment));
+    ASSERT_EQ(1u, boxes.boxes.size());
+    EXPECT_NE(std::string::npos, boxes.boxes[0].text.find("no_such_colour"));
+    EXPECT_EQ(good, shader.GetProgram());
+    EXPECT_EQ(static_cast<GLint>(good), CurrentProgram());
+    glClear(GL_COLOR_BUFFER_BIT);
+    DrawFullScreenQuad();
+    EXPECT_EQ(0xFF00FFFFu, HeadlessGL::Pixel(8, 8));
+    shader.Disable();
+}
+
 TEST(GLSLShader, BrokenFragmentShaderShowsItsLogAndKeepsItInTheStatus)
 {
     HeadlessGL gl(16, 16);

@@ -24,6 +24,7 @@ benches=(bench_MainLoop bench_Spectrum bench_ScriptLoad bench_FrameFloor bench_D
 [ -f bench/CaptureSpeed.cpp ] && benches+=(bench_CaptureSpeed)
 [ -f bench/EditRestart.cpp ] && benches+=(bench_EditRestart)
 [ -f bench/ExactSeek.cpp ] && benches+=(bench_ExactSeek)
+[ -f bench/PictureReload.cpp ] && benches+=(bench_PictureReload)
 cmake --build build-release -j"$(nproc)" --target vortexel "${benches[@]}" >/dev/null
 
 raw=$(mktemp)
@@ -68,6 +69,12 @@ if [ -x "$b/bench_ExactSeek" ]; then
   step "exact seek into the shipped demo (5 seeks each to 0, 35 s and 90 s)"
   "${headless[@]}" "$b/bench_ExactSeek" --figures >>"$raw" 2>/dev/null
 fi
+if [ -x "$b/bench_PictureReload" ]; then
+  for i in $(seq "$runs"); do
+    step "picture reload, run $i of $runs"
+    "${headless[@]}" "$b/bench_PictureReload" --figures >>"$raw" 2>/dev/null
+  done
+fi
 [ -n "$keep" ] && cp "$raw" "$keep"
 
 echo "Vortexel benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC')"
@@ -87,7 +94,8 @@ process start to first presented frame$	<	500
 ^capture: .* / live frame rate$	>=	0.9
 ^capture: peak growth	<=	8
 ^edit restart: median	<	500
-^exact seek: 90 s of the shipped demo reached$	<	1000'
+^exact seek: 90 s of the shipped demo reached$	<	1000
+^picture reload: .* median	<	100'
 
 awk -F'\t' -v targets="$targets" '
 function median(key,    n, i, j, t, a) {

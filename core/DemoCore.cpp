@@ -151,10 +151,10 @@ void DemoCore::LoadMusic(std::string fileName)
     m_MusicFile = fileName;
 }
 
-const TMessage* DemoCore::GetReplayedMessage() const
+const TMessage* DemoCore::GetLastMessage() const
 {
-    return m_Replayed > 0 && m_Replayed <= m_Messages.size() ? &m_Messages[m_Replayed - 1]
-                                                             : nullptr;
+    return m_LastTaken > 0 && m_LastTaken <= m_Messages.size() ? &m_Messages[m_LastTaken - 1]
+                                                               : nullptr;
 }
 
 OfflineMusic* DemoCore::GetOfflineMusic()
@@ -282,6 +282,8 @@ const TMessage* DemoCore::TakeDueMessage(float now, TMessage& copy)
     if (m_NextMessage < m_Messages.size() && now >= m_Messages[m_NextMessage].ActivationTime)
     {
         copy = m_Messages[m_NextMessage++];
+        m_LastTaken = m_NextMessage;
+        m_LastDelivered = false;
         return &copy;
     }
     return nullptr;
@@ -313,6 +315,8 @@ int DemoCore::UpdateActive(const std::vector<TEffect*>& active, float frameTime,
         }
         e->Effect->Update();
     }
+    if (deliveries > 0)
+        m_LastDelivered = true;
     return deliveries;
 }
 
@@ -337,8 +341,6 @@ void DemoCore::Replay(std::vector<TEffect*>& active, std::vector<TEffect>& sortS
     if (OfflineMusic* music = GetOfflineMusic())
         MusicPlayer::SetSpectrumSource(music);
     Timer::BeginSteps(m_SeekRate);
-    m_Replayed = 0;
-    m_ReplayedDelivered = false;
     TMessage firedCopy{};
     for (int64_t done = 0; done < total;)
     {
@@ -346,12 +348,7 @@ void DemoCore::Replay(std::vector<TEffect*>& active, std::vector<TEffect>& sortS
         const int64_t step = done < whole ? 1000 : total - done;
         const TMessage* fired = TakeDueMessage(now, firedCopy);
         CollectActive(now, active, sortSpace);
-        const int deliveries = UpdateActive(active, Timer::GetFrameTime(), fired);
-        if (fired)
-        {
-            m_Replayed = m_NextMessage;
-            m_ReplayedDelivered = deliveries > 0;
-        }
+        UpdateActive(active, Timer::GetFrameTime(), fired);
         if (done + step >= total)
         {
             // The last step is drawn into the back buffer, which the first
@@ -374,13 +371,49 @@ void DemoCore::Replay(std::vector<TEffect*>& active, std::vector<TEffect>& sortS
     MusicPlayer::SetSpectrumSource(previousSource);
 }
 
+// Above 1x (an editing run's speed keys) a frame covers several frames' worth
+// of demo time. Played as one step, the effects' smoothing and decay would
+// take steps far longer than at 1x (they are exact only for short steps), so
+// the frame is played as the steps of a 1x run at the same frame rate: all
+// but the last undrawn, as replayed steps are, each with its message, active
+// set and spectrum. The drawn pass is the last; answers its step's length.
+int DemoCore::StepsPerFrame() const
+{
+    // The speed that scaled this frame's time (speed keys come after it).
+    return m_FrameSpeed > 1.0f ? static_cast<int>(std::ceil(m_FrameSpeed - 1e-4f)) : 1;
+}
+
+float DemoCore::PlayStepsBefore(float now, float frameTime, int steps,
+                                std::vector<TEffect*>& active, std::vector<TEffect>& sortSpace)
+{
+    const float step = frameTime / static_cast<float>(steps);
+    for (int k = steps - 1; k >= 1; --k)
+    {
+        const float at = now - step * static_cast<float>(k);
+        Timer::ShowStep(at, step);
+        MusicPlayer::UpdateSpectrum(); // the spectrum of the step's own time
+        TMessage copy{};
+        const TMessage* taken = TakeDueMessage(at, copy);
+        CollectActive(at, active, sortSpace);
+        m_Delivered += static_cast<uint64_t>(UpdateActive(active, step, taken));
+        active.clear();
+    }
+    Timer::ShowStep(now, step);
+    MusicPlayer::UpdateSpectrum();
+    return step;
+}
+
 void DemoCore::MainLoop(std::vector<TEffect*>& active, std::vector<TEffect>& sortSpace)
 {
     char title[256];
+    m_FrameSpeed = 1.0f; // the first frame's time is the start's, or a replayed step
     while ((m_State & Playing) && m_Window->IsRunning())
     {
         const float now = Timer::GetTime();
-        const float frameTime = Timer::GetFrameTime();
+        float frameTime = Timer::GetFrameTime();
+        const int steps = StepsPerFrame();
+        if (steps > 1)
+            frameTime = PlayStepsBefore(now, frameTime, steps, active, sortSpace);
 
         TMessage firedCopy{};
         const TMessage* fired = TakeDueMessage(now, firedCopy);
@@ -396,6 +429,7 @@ void DemoCore::MainLoop(std::vector<TEffect*>& active, std::vector<TEffect>& sor
         }
 
         Timer::Update();
+        m_FrameSpeed = Timer::GetSpeed();
         MusicPlayer::UpdateSpectrum();
         if (!m_Observers.empty())
             NotifyObservers(now, frameTime, fired, deliveries > 0, active);

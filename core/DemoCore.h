@@ -87,10 +87,10 @@ class DemoCore
     bool HasMusic() const { return m_HasMusic; }
     // The script's music file as the script names it ("" when none opened).
     const std::string& GetMusicFile() const { return m_MusicFile; }
-    // The last message an exact seek's replay took (null: none) and whether
-    // it reached an active entry.
-    const TMessage* GetReplayedMessage() const;
-    bool WasReplayedMessageDelivered() const { return m_ReplayedDelivered; }
+    // The last message that fell due, in a frame or in a replayed step (null:
+    // none yet), and whether it reached an active entry.
+    const TMessage* GetLastMessage() const;
+    bool WasLastMessageDelivered() const { return m_LastDelivered; }
     // The script's music decoded without a device, as the replay used it for
     // the spectrum; null without exact seek or music. Lives as long as the core.
     OfflineMusic* GetOfflineMusic();
@@ -112,6 +112,9 @@ class DemoCore
     void InitialiseEffects();
     void Replay(std::vector<TEffect*>& active, std::vector<TEffect>& sortSpace);
     void MainLoop(std::vector<TEffect*>& active, std::vector<TEffect>& sortSpace);
+    int StepsPerFrame() const;
+    float PlayStepsBefore(float now, float frameTime, int steps, std::vector<TEffect*>& active,
+                          std::vector<TEffect>& sortSpace);
     // The first half of every frame, replayed or drawn.
     const TMessage* TakeDueMessage(float now, TMessage& copy);
     void CollectActive(float now, std::vector<TEffect*>& active, std::vector<TEffect>& sortSpace);
@@ -138,9 +141,10 @@ class DemoCore
     bool m_TitleShowsTime = false;
     bool m_StopAtEnd = true;
     int m_SeekRate = 0;
+    float m_FrameSpeed = 1.0f;
     size_t m_NextMessage = 0;
-    size_t m_Replayed = 0; // messages the replay took
-    bool m_ReplayedDelivered = false;
+    size_t m_LastTaken = 0; // 1 + the index of the last message taken; 0: none
+    bool m_LastDelivered = false;
     std::unique_ptr<OfflineMusic> m_OfflineMusic;
     bool m_OfflineMusicTried = false;
 };

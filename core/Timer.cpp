@@ -25,6 +25,11 @@ int64_t steppedTicks = 0;
 int64_t stepFrequency = 1000;
 float speedBeforeSteps = 1.0f;
 
+// A step of a frame above 1x, shown until the next Update.
+bool showingStep = false;
+float stepTime = 0.0f;
+float stepLength = 0.0f;
+
 int64_t ReadCounter()
 {
     return stepping ? steppedTicks : platform::GetCounter();
@@ -49,6 +54,7 @@ void Timer::Start(float startOffset)
 
 void Timer::Update()
 {
+    showingStep = false;
     const int64_t previousCount = currentCount;
     currentCount = ReadCounter();
     float previous = elapsed;
@@ -72,11 +78,17 @@ void Timer::Update()
 
 float Timer::GetTime()
 {
-    return playTime + offset;
+    return showingStep ? stepTime : playTime + offset;
 }
 float Timer::GetFrameTime()
 {
-    return frameTime;
+    return showingStep ? stepLength : frameTime;
+}
+void Timer::ShowStep(float time, float length)
+{
+    showingStep = true;
+    stepTime = time;
+    stepLength = length;
 }
 int Timer::GetFPS()
 {
@@ -98,6 +110,7 @@ float Timer::GetSpeed()
 void Timer::BeginSteps(int stepsPerSecond)
 {
     stepping = true;
+    showingStep = false;
     steppedTicks = 0;
     stepFrequency = static_cast<int64_t>(stepsPerSecond > 0 ? stepsPerSecond : 60) * 1000;
     speedBeforeSteps = speed;
@@ -139,4 +152,5 @@ void Timer::Reset()
     fps = 0;
     stepping = false;
     steppedTicks = 0;
+    showingStep = false;
 }

@@ -19,6 +19,10 @@ class Timer
     static void SetTime(float seconds);
     static void SetSpeed(float factor);
     static float GetSpeed();
+    // A frame above 1x plays as several steps (DemoCore): until the next
+    // Update, GetTime and GetFrameTime answer one step's time and length. The
+    // play time itself does not change.
+    static void ShowStep(float time, float frameTime);
 
     // Exact seek: the clock starts at 0 on a counter of its own that moves only
     // in Step, stepsPerSecond steps a second, at speed 1. Step moves it by

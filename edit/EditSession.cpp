@@ -552,15 +552,12 @@ void EditSession::OnFrame(const FrameRecord& frame)
         // The restart's Run started the music; a quiet session keeps it still.
         if (IsQuiet())
             FollowClock();
-        // The last message the replay took is the new timeline's last message.
-        if (const TMessage* m = core.GetReplayedMessage())
-            m_LastMessage =
-                DescribeMessage(core.GetRegistry(), *m, core.WasReplayedMessageDelivered());
     }
     m_FirstFrame = false;
 
-    if (frame.Message)
-        m_LastMessage = DescribeMessage(core.GetRegistry(), *frame.Message, frame.Delivered);
+    // The last message due, also one taken by the replay or by an undrawn step.
+    if (const TMessage* m = core.GetLastMessage())
+        m_LastMessage = DescribeMessage(core.GetRegistry(), *m, core.WasLastMessageDelivered());
     // A quiet demo's spectrum is the decoded music's at the clock (FollowClock),
     // so a paused frame shows the music of its own moment.
     for (int i = 0; i < 3; ++i)

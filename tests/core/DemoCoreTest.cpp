@@ -450,10 +450,10 @@ TEST_F(DemoCoreTest, ExactSeekReplaysTheTimelineFromZeroWithoutFrames)
     EXPECT_NEAR(0.6f, a.received[1].now, 1e-5) << "one message per step";
     EXPECT_EQ(1.0f, a.received[0].params[0]);
     EXPECT_EQ(2.0f, a.received[1].params[0]);
-    const TMessage* last = core.GetReplayedMessage();
+    const TMessage* last = core.GetLastMessage();
     ASSERT_TRUE(last);
     EXPECT_EQ(2.0f, last->Parameters[0]);
-    EXPECT_TRUE(core.WasReplayedMessageDelivered());
+    EXPECT_TRUE(core.WasLastMessageDelivered());
 
     // Steps of 0.1 s, a last one of 0.05 s onto the start; the first frame's
     // effect clock is the full run's.

@@ -184,6 +184,16 @@ TEST(EditOverlay, DrawsIntoTheWindowAndLeavesEveryStateAsItFoundIt)
     view.bands[2] = 0.5f;
     view.spectrum = spectrum.data();
     view.spectrumSize = 512;
+    view.errors = {"pic.png: Texture Loader: Bad: not a picture"};
+    view.help = "Space pause";
+    // A 10 s timeline, the cursor half-way, the loop over 2-4 s.
+    view.timeline.length = 10.0f;
+    view.timeline.cursor = 5.0f;
+    view.timeline.loopIn = 2.0f;
+    view.timeline.loopOut = 4.0f;
+    view.timeline.looping = true;
+    view.timeline.rows = {{1, {{0.0f, 10.0f, "FX_MainScene"}}}, {2, {{6.0f, 8.0f, "WhiteFlash"}}}};
+    view.timeline.ticks = {1.0f, 3.0f};
     {
         EditOverlay overlay;
         overlay.Draw(view, kWidth, kHeight);
@@ -204,7 +214,7 @@ TEST(EditOverlay, DrawsIntoTheWindowAndLeavesEveryStateAsItFoundIt)
     EXPECT_EQ(24, OrangeRows(250));
     EXPECT_EQ(12, OrangeRows(400));
     EXPECT_EQ(0, OrangeRows(450));
-    EXPECT_EQ(0x0000FFFFu, HeadlessGL::Pixel(600, 10)) << "outside the panel";
+    EXPECT_EQ(0x0000FFFFu, HeadlessGL::Pixel(600, 200)) << "outside the panel and the strip";
     // The panel darkens what lies under it, a quarter left per draw (two here).
     uint32_t under = HeadlessGL::Pixel(520, kHeight - 1 - 12);
     EXPECT_EQ(0u, under >> 16) << std::hex << under;
@@ -215,6 +225,28 @@ TEST(EditOverlay, DrawsIntoTheWindowAndLeavesEveryStateAsItFoundIt)
         for (int y = 16; y < 30; ++y)
             bright += (HeadlessGL::Pixel(x, kHeight - 1 - y) >> 24) > 180 ? 1 : 0;
     EXPECT_GT(bright, 20);
+    // The red line under the text lines.
+    int reddish = 0;
+    for (int x = 16; x < 300; ++x)
+        for (int y = 50; y < 100; ++y)
+        {
+            uint32_t p = HeadlessGL::Pixel(x, kHeight - 1 - y);
+            reddish += (p >> 24) > 180 && ((p >> 16) & 255) < 120 ? 1 : 0;
+        }
+    EXPECT_GT(reddish, 20);
+
+    // The strip along the bottom (8 px margins, 16 px a row): the cursor at
+    // the middle, the shaded loop at 2-4 s, the first row's bar, the messages'
+    // ticks over the rows.
+    auto bottomUp = [&](int x, int y) { return HeadlessGL::Pixel(x, y); };
+    uint32_t cursor = bottomUp(320, 16);
+    EXPECT_GT(cursor >> 24, 230u) << std::hex << cursor;
+    EXPECT_GT((cursor >> 16) & 255, 200u) << std::hex << cursor;
+    const int loopX = 8 + 624 * 25 / 100, plainX = 8 + 624 * 5 / 100;
+    EXPECT_GT((bottomUp(loopX, 44) >> 8) & 255, (bottomUp(plainX, 44) >> 8) & 255)
+        << "the loop region is shaded";
+    EXPECT_NE(bottomUp(plainX, 12), bottomUp(plainX, 30)) << "a bar in the first row only";
+    EXPECT_NE(bottomUp(plainX, 44), bottomUp(8 + 624 / 10, 44)) << "a tick at 1 s";
 
     glDeleteFramebuffers(1, &fbo);
     GLuint textures[] = {target, red, green};

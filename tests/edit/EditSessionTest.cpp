@@ -53,6 +53,7 @@ struct Lived
     std::string name;
     std::vector<float> clocks;
     std::vector<Delivery> received;
+    std::vector<float> updateTimes;
 };
 
 class TrackedEffect : public FakeEffect
@@ -62,7 +63,7 @@ class TrackedEffect : public FakeEffect
         : FakeEffect(log, name, {"go"}), m_Name(name), m_Graveyard(graveyard)
     {
     }
-    ~TrackedEffect() override { m_Graveyard.push_back({m_Name, clocks, received}); }
+    ~TrackedEffect() override { m_Graveyard.push_back({m_Name, clocks, received, updateTimes}); }
 
   private:
     std::string m_Name;
@@ -476,10 +477,8 @@ TEST_F(EditSessionTest, SpeedScalesTheStepsAndSilencesTheMusic)
     KeyAt(20, platform::KeyEscape);
     EXPECT_EQ(0, Play(MakeSetup()));
 
-    const FakeEffect* a = nullptr;
-    for (auto& m : made)
-        if (m.first == "A")
-            a = m.second;
+    ASSERT_EQ(2u, lived.size()); // A and B of the one stage
+    const Lived* a = lived[0].name == "A" ? &lived[0] : &lived[1];
     auto step = [&](size_t f) { return rows.at(f).time - rows.at(f - 1).time; };
     EXPECT_NEAR(0.1f, step(3), 1e-4);
     EXPECT_NEAR(0.2f, step(5), 1e-4);
@@ -488,9 +487,15 @@ TEST_F(EditSessionTest, SpeedScalesTheStepsAndSilencesTheMusic)
     EXPECT_NEAR(0.05f, step(14), 1e-4);
     EXPECT_NEAR(0.025f, step(17), 1e-4);
     EXPECT_EQ(0.25f, session->GetSpeed());
-    // The effect's own clock steps as the demo's: a 4x frame is 0.4 s of it.
-    ASSERT_TRUE(a);
-    EXPECT_NEAR(0.4f, a->clocks.at(8) - a->clocks.at(7), 1e-4);
+    // The effect lives the demo's time (its clock is the timeline's), in steps
+    // never longer than a frame's real time: a 4x frame is four steps of 0.1 s.
+    EXPECT_NEAR(rows.back().time, a->clocks.back(), 1e-3);
+    for (size_t i = 1; i < a->clocks.size(); ++i)
+        ASSERT_LE(a->clocks[i] - a->clocks[i - 1], 0.1f + 1e-4f) << "update " << i;
+    size_t at7 = std::find(a->updateTimes.begin(), a->updateTimes.end(), rows.at(7).time) -
+                 a->updateTimes.begin();
+    ASSERT_GE(at7, 3u);
+    EXPECT_NEAR(rows.at(7).time - 0.3f, a->updateTimes[at7 - 3], 1e-4);
     EXPECT_NE(std::string::npos, window.titles.at(7).find("  4x")) << window.titles.at(7);
     EXPECT_EQ(std::string::npos, window.titles.at(2).find("x")) << window.titles.at(2);
 

@@ -7,6 +7,7 @@
 #include "core/Timer.h"
 #include "edit/EditCore.h"
 #include "edit/EditOverlay.h"
+#include "effects/EffectKinds.h"
 #include "effects/MeshFile.h"
 #include "framework/EffectInterface.h"
 #include "framework/IEffect.h"
@@ -201,11 +202,13 @@ int EditSession::Run(uint32_t startMs)
         core->SetStopAtEnd(!m_Setup.holdAtEnd);
         m_RestartPending = false;
         m_FirstFrame = true;
-        // The clock and the spectrum as a fresh program has them, at the
-        // author's speed; a quiet demo takes its spectrum from the decoder.
+        // The clock, the spectrum and the kinds' shared state as a fresh
+        // program has them, at the author's speed; a quiet demo takes its
+        // spectrum from the decoder.
         Timer::Reset();
         Timer::SetSpeed(m_Speed);
         MusicPlayer::ClearSpectrum();
+        ResetSharedEffectState();
         MusicPlayer::SetSpectrumSource(IsQuiet() ? core->GetOfflineMusic() : nullptr);
         m_LastMessage.clear(); // the new timeline's own, from its replay on
         core->Run();

@@ -30,6 +30,11 @@ std::vector<std::unique_ptr<IEffect>> CreateEffectKinds(EffectInterface* registr
     return kinds;
 }
 
+void ResetSharedEffectState()
+{
+    FX_MainScene::ResetBeatLatch();
+}
+
 void RegisterEffectKinds(EffectInterface* registry)
 {
     for (std::unique_ptr<IEffect>& kind : CreateEffectKinds(registry))

@@ -29,7 +29,7 @@ class FX_MainScene : public IEffect
 
     // The beat latch is shared by every instance for the whole run.
     static bool BeatLatch();
-    static void ResetBeatLatch(); // tests only
+    static void ResetBeatLatch(); // a fresh run's (ResetSharedEffectState), tests
 
   private:
     void Camera() const;

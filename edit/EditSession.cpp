@@ -18,11 +18,13 @@
 #include "platform/Events.h"
 #include "platform/FileWatch.h"
 #include "platform/MessageBox.h"
+#include "platform/RegularFile.h"
 #include "script/FileAccess.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 
 // One restart's objects: the registry with its fresh effect instances and the
 // core loaded with the script at the restart's position.
@@ -40,6 +42,7 @@ struct EditSession::Watched
     DataFile file;
     std::unique_ptr<platform::FileWatch> watch;
     double changeSeenAt = -1.0;
+    size_t digest = 0; // of the contents last taken
 };
 
 namespace
@@ -77,6 +80,21 @@ std::string DescribeMessage(EffectInterface* registry, const TMessage& m, bool d
     std::snprintf(text, sizeof text, "%.3f ", static_cast<double>(m.ActivationTime));
     return text + MessageName(registry, m) + " > " + EffectName(registry, m.TargetEffect) +
            (delivered ? "  delivered" : "  lost");
+}
+
+// A file's contents in brief; 0 when it cannot be read.
+size_t Digest(const std::string& path)
+{
+    std::FILE* f = platform::OpenRegularFile(path, "rb");
+    if (!f)
+        return 0;
+    std::string bytes;
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+        bytes.append(buffer, n);
+    std::fclose(f);
+    return std::hash<std::string>()(bytes) ^ bytes.size();
 }
 
 // A report as one line: the box's context and the first line of its text.
@@ -315,6 +333,7 @@ void EditSession::PollDataFiles(float at)
         Watched w;
         w.file = files[m_DataFilesSeen];
         w.watch = m_Setup.watchFile(w.file.path);
+        w.digest = Digest(w.file.path);
         if (w.watch)
             m_DataWatches.push_back(std::move(w));
     }
@@ -330,6 +349,12 @@ void EditSession::PollDataFiles(float at)
         if (w.changeSeenAt >= 0.0 && now - w.changeSeenAt >= kSettleSeconds)
         {
             w.changeSeenAt = -1.0;
+            // Closed without a change (a parameter file the demo itself keeps
+            // open for appending closes with every restart): nothing to load.
+            const size_t digest = Digest(w.file.path);
+            if (digest == w.digest)
+                continue;
+            w.digest = digest;
             ReloadDataFile(w.file, at);
         }
     }

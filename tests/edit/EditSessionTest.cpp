@@ -10,9 +10,11 @@
 
 #include "core/CoreHarness.h"
 #include "capture/WavWriter.h"
+#include "core/DataFiles.h"
 #include "edit/EditCore.h"
 #include "edit/EditOverlay.h"
 #include "edit/EditSession.h"
+#include "framework/ExternalDependency.h"
 #include "platform/Counter.h"
 #include "platform/Events.h"
 #include "platform/FileWatch.h"
@@ -549,6 +551,64 @@ TEST_F(EditSessionTest, FrameStepsAndQuickSeeksAddUp)
     ASSERT_EQ(3u, positions.size());
     EXPECT_EQ(std::lround((t + 1.0 / 60) * 1000), positions[1]);
     EXPECT_EQ(positions[1] + 15000, positions[2]);
+}
+
+// A parameter file the effects read is watched: a save restarts the demo at
+// the current time so the fresh effects read it; the file closing as the old
+// effects go (it is kept open for appending) is no save.
+TEST_F(EditSessionTest, SavedParameterFileRestartsAndItsOwnClosingDoesNot)
+{
+    ForgetDataFiles();
+    const std::string dep = folder.path() + "/glow";
+    static std::vector<float> seen;
+    seen.clear();
+    struct DepEffect : FakeEffect
+    {
+        DepEffect(Log& log, std::string path) : FakeEffect(log, "D"), path(std::move(path)) {}
+        void Init(OGLWindow* window, DemoCore* core) override
+        {
+            file.reset(new ExternalDependency(path));
+            float speed = 1.5f;
+            file->GetOrStore(&speed, "speed", DependencyReal, sizeof speed);
+            seen.push_back(speed);
+            FakeEffect::Init(window, core);
+        }
+        std::string path;
+        std::unique_ptr<ExternalDependency> file;
+    };
+    SaveInPlace(Effect("D", 0, 20000, 1));
+    EditSetup s = MakeSetup();
+    s.makeKinds = [&](EffectInterface* registry)
+    {
+        std::vector<std::unique_ptr<IEffect>> kinds;
+        kinds.emplace_back(new DepEffect(log, dep));
+        registry->RegisterEffect("D", kinds.back().get(), "D");
+        return kinds;
+    };
+    s.watchFile = [](const std::string& path)
+    {
+        std::string why;
+        return platform::WatchFile(path, why);
+    };
+    KeyAt(3, platform::KeyR);
+    At(20,
+       [&]
+       {
+           std::string temp = folder.Write("glow.dep.new", "speed 2.5\r\n");
+           ASSERT_EQ(0, std::rename(temp.c_str(), (dep + ".dep").c_str()));
+       });
+    KeyAt(40, platform::KeyEscape);
+    EXPECT_EQ(0, Play(s));
+    ForgetDataFiles();
+
+    EXPECT_EQ(2, session->GetRestartCount()) << "R, then the save; no restart for closing";
+    EXPECT_EQ((std::vector<float>{1.5f, 1.5f, 2.5f}), seen);
+    const Row* first = nullptr;
+    for (const Row& r : rows)
+        if (r.restarts == 2 && !first)
+            first = &r;
+    ASSERT_TRUE(first);
+    EXPECT_NEAR(rows.at(first->frame - 1).time, first->time, 0.0105f) << "at the current time";
 }
 
 } // namespace

@@ -302,22 +302,25 @@ std::string Checker::QuoteEntry(const Entry& entry) const
     return Quote(entry.begin, last);
 }
 
-// The header and the first entry as written, blanks and line ends between
-// words shown as one blank.
+// The header and the first entry as written, without comments, blanks and
+// line ends between words shown as one blank.
 std::string Checker::RegionText(const Region& region) const
 {
-    std::string raw(
-        m_Raw.substr(m_Offset[region.open], m_Offset[region.close] + 1 - m_Offset[region.open]));
+    size_t last = region.close;
     if (!region.entries.empty())
     {
         const Entry& first = region.entries.front();
-        const size_t last = first.closed ? first.end : first.end - 1;
-        raw += ' ';
-        raw += m_Raw.substr(m_Offset[first.begin], m_Offset[last] + 1 - m_Offset[first.begin]);
+        last = first.closed ? first.end : first.end - 1;
     }
     std::string out;
-    for (char c : raw)
+    bool comment = false;
+    for (size_t i = m_Offset[region.open]; i <= m_Offset[last]; ++i)
     {
+        const char c = m_Raw[i];
+        if (c == '#')
+            comment = !comment;
+        if (comment || c == '#')
+            continue;
         const bool blank = c == ' ' || c == '\t' || c == '\r' || c == '\n';
         if (blank && (out.empty() || out.back() == ' '))
             continue;
@@ -847,7 +850,7 @@ void Checker::CheckMessage(size_t index)
     const auto why = [&](uint32_t t)
     {
         if (spans.empty())
-            return kind->Name + " is not on the timeline";
+            return "but " + kind->Name + " is never on the timeline";
         uint32_t first = std::numeric_limits<uint32_t>::max(), last = 0;
         uint32_t stoppedAt = 0, next = std::numeric_limits<uint32_t>::max();
         for (const EffectSpan& s : spans)

@@ -130,8 +130,8 @@ TEST_F(PictureLimitTest, PicturesTheEngineDoesNotReadAreNamed)
     const std::string webp = "RIFF" + Le32(30) + "WEBPVP8 " + std::string(22, '\x11');
     const std::string ftyp = std::string("\0\0\0\x1c", 4) + "ftyp";
     const std::string png = data.File("real.png");
-    ASSERT_TRUE(gfx_test::WriteImage(png, 2, 2, 3, IL_RGB, gfx_test::Solid(2, 2, {9, 8, 7}),
-                                     IL_PNG));
+    ASSERT_TRUE(
+        gfx_test::WriteImage(png, 2, 2, 3, IL_RGB, gfx_test::Solid(2, 2, {9, 8, 7}), IL_PNG));
     std::ifstream in(png, std::ios::binary);
     const std::string pngBytes((std::istreambuf_iterator<char>(in)), {});
     const struct
@@ -167,8 +167,8 @@ TEST_F(PictureLimitTest, PicturesTheEngineDoesNotReadAreNamed)
     }
 
     const std::string tif = data.File("real.tif");
-    ASSERT_TRUE(gfx_test::WriteImage(tif, 2, 2, 3, IL_RGB, gfx_test::Solid(2, 2, {9, 8, 7}),
-                                     IL_TIF));
+    ASSERT_TRUE(
+        gfx_test::WriteImage(tif, 2, 2, 3, IL_RGB, gfx_test::Solid(2, 2, {9, 8, 7}), IL_TIF));
     for (const std::string& path : {Put("png.unknown", pngBytes), tif})
     {
         BoxRecorder boxes;

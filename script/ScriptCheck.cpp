@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <iterator>
 #include <limits>
 #include <map>
+#include <utility>
 
 namespace
 {
@@ -221,19 +223,32 @@ class Checker
 
 void Checker::Filter()
 {
-    // One byte at a time through the reader's own filter, to know where each
-    // surviving character was written.
+    // The reader's own filter decides which bytes survive outside comments;
+    // walking the bytes here tells where each surviving one was written.
+    bool keep[256] = {};
+    for (int c = 0; c < 256; ++c)
+    {
+        const char byte = static_cast<char>(c);
+        bool comment = false;
+        std::string out;
+        ScriptParser::Strip(std::string_view(&byte, 1), comment, out);
+        keep[c] = !out.empty();
+    }
     bool comment = false;
     m_Text.reserve(m_Raw.size());
     m_Offset.reserve(m_Raw.size());
     m_LineStart.push_back(0);
     for (size_t i = 0; i < m_Raw.size(); ++i)
     {
-        const size_t before = m_Text.size();
-        ScriptParser::Strip(m_Raw.substr(i, 1), comment, m_Text);
-        if (m_Text.size() > before)
+        const unsigned char c = static_cast<unsigned char>(m_Raw[i]);
+        if (c == '#')
+            comment = !comment;
+        else if (!comment && keep[c])
+        {
+            m_Text += static_cast<char>(c);
             m_Offset.push_back(static_cast<uint32_t>(i));
-        if (m_Raw[i] == '\n')
+        }
+        else if (c == '\n')
             m_LineStart.push_back(i + 1);
     }
 }
@@ -838,38 +853,45 @@ void Checker::CheckMessage(size_t index)
                                takes + "): it does nothing");
     }
 
-    const std::vector<EffectSpan>& spans = m_Spans[kind->Name];
+    // The target's spans merged, in order: a message at t reaches it when
+    // some span holds start <= t < stop.
+    std::vector<std::pair<uint32_t, uint32_t>> on;
+    for (const EffectSpan& span : m_Spans[kind->Name])
+        on.emplace_back(span.start, span.stop);
+    std::sort(on.begin(), on.end());
+    size_t merged = 0;
+    for (size_t i = 1; i < on.size(); ++i)
+        if (on[i].first <= on[merged].second)
+            on[merged].second = std::max(on[merged].second, on[i].second);
+        else
+            on[++merged] = on[i];
+    on.resize(on.empty() ? 0 : merged + 1);
+    // The first span that starts after t.
+    const auto after = [&](uint32_t t)
+    {
+        return std::upper_bound(on.begin(), on.end(), t,
+                                [](uint32_t v, const std::pair<uint32_t, uint32_t>& span)
+                                { return v < span.first; });
+    };
     const auto lost = [&](uint32_t t)
     {
-        for (const EffectSpan& s : spans)
-            if (s.start <= t && t < s.stop)
-                return false;
-        return true;
+        const auto next = after(t);
+        return next == on.begin() || t >= std::prev(next)->second;
     };
     // Why a message at t finds its target off the timeline.
     const auto why = [&](uint32_t t)
     {
-        if (spans.empty())
+        if (on.empty())
             return "but " + kind->Name + " is never on the timeline";
-        uint32_t first = std::numeric_limits<uint32_t>::max(), last = 0;
-        uint32_t stoppedAt = 0, next = std::numeric_limits<uint32_t>::max();
-        for (const EffectSpan& s : spans)
-        {
-            first = std::min(first, s.start);
-            last = std::max(last, s.stop);
-            if (s.stop <= t)
-                stoppedAt = std::max(stoppedAt, s.stop);
-            if (s.start > t)
-                next = std::min(next, s.start);
-        }
-        if (t < first)
-            return "before " + kind->Name + " starts (" + Seconds(first) + ")";
-        if (t == last)
-            return "the moment " + kind->Name + " stops (" + Seconds(last) + ")";
-        if (t > last)
-            return "after " + kind->Name + " stops (" + Seconds(last) + ")";
-        return "while " + kind->Name + " is off the timeline (" + Seconds(stoppedAt) + " to " +
-               Seconds(next) + ")";
+        if (t < on.front().first)
+            return "before " + kind->Name + " starts (" + Seconds(on.front().first) + ")";
+        if (t == on.back().second)
+            return "the moment " + kind->Name + " stops (" + Seconds(on.back().second) + ")";
+        if (t > on.back().second)
+            return "after " + kind->Name + " stops (" + Seconds(on.back().second) + ")";
+        const auto next = after(t);
+        return "while " + kind->Name + " is off the timeline (" + Seconds(std::prev(next)->second) +
+               " to " + Seconds(next->first) + ")";
     };
     const size_t kShown = 3;
     uint64_t lostCount = 0;

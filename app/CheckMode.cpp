@@ -12,6 +12,7 @@
 #include "gfx/OGLWindow.h"
 #include "gfx/TextureManager.h"
 #include "platform/Display.h"
+#include "platform/Interrupt.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/RegularFile.h"
@@ -154,10 +155,13 @@ bool ReadScript(const std::string& path, std::string& raw)
 size_t PrintWarnings(const std::string& scriptPath, const EffectInterface& registry,
                      int64_t musicMs)
 {
+    if (platform::InterruptRequested())
+        return 0;
     std::string raw;
     if (!ReadScript(scriptPath, raw))
     {
-        std::fprintf(stderr, "vortexel: %s is larger than %zu MiB: not checked for warnings\n",
+        std::fprintf(stderr,
+                     "vortexel: %s not checked for warnings: larger than %zu MiB or unreadable\n",
                      scriptPath.c_str(), kMaxCheckedScriptBytes >> 20);
         return 0;
     }

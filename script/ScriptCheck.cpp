@@ -404,8 +404,12 @@ void Checker::ReadRegions()
         if (text[pos] != '[')
         {
             // Only the start of the file: a body always runs up to the next "[".
-            WarnAt(m_Offset[pos],
-                   "text " + lineFrom(pos) + " before the first region header" + rest(pos));
+            if (text.find('[', pos) == std::string_view::npos)
+                WarnAt(m_Offset[pos], "text " + lineFrom(pos) +
+                                          " outside any region: the script has no region header");
+            else
+                WarnAt(m_Offset[pos],
+                       "text " + lineFrom(pos) + " before the first region header" + rest(pos));
             return;
         }
         std::string name;

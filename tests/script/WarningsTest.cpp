@@ -86,6 +86,10 @@ TEST(ScriptWarnings, EachMistakeIsNamedAndQuotedAsWritten)
          "Demo script\n[MUSIC]FileName=a.ogg;",
          {"byte 0: text \"Demo script\" before the first region header: nothing after it is "
           "read (1 more region)"}},
+        {"no header at all",
+         "EffectName=FX_MainScene;",
+         {"byte 0: text \"EffectName=FX_MainScene;\" outside any region: the script has no "
+          "region header"}},
         {"region with no fields",
          "[COLORSCHEME]\n" + kMain,
          {"region 1: the region has no fields"}},

@@ -301,7 +301,7 @@ TEST_F(EditSessionTest, BrokenScriptKeepsTheLastGoodTimeline)
     EXPECT_TRUE(linesAfterGoodSave.empty()) << "a good save clears the red line";
     std::vector<std::string> lines = session->GetFailureLines();
     ASSERT_EQ(1u, lines.size());
-    EXPECT_EQ("script.txt: Init: Bad: Unknown Effect Name!", lines[0]);
+    EXPECT_EQ("script.txt: Init: Bad: Unknown Effect Name! \"Gone\"", lines[0]);
     EXPECT_GE(session->GetReportCount(), 5); // missing file, unknown names, no stop time
     EXPECT_EQ(1, session->GetRestartCount());
     for (const Row& r : rows)

@@ -277,7 +277,9 @@ TEST_F(SafeOutputTest, FailedRunsLeaveEarlierResultsAsTheyWere)
         const char* says;
     };
     const Case cases[] = {
-        // A picture missing: the run fails before its first frame.
+        // The script unreadable, a picture missing: the run fails before its
+        // first frame.
+        {"script", "--capture frames --trace t.txt", "", "File Not Found!"},
         {"picture", "--capture frames --trace t.txt", "", "Could not load texture"},
         // The disk fills while frames are written (audio.wav outgrows 8 KiB).
         {"full", "--capture frames --fps 60 --trace t.txt", "ulimit -f 16;", "File too large"},
@@ -290,9 +292,14 @@ TEST_F(SafeOutputTest, FailedRunsLeaveEarlierResultsAsTheyWere)
         if (!std::strcmp(c.why, "picture"))
             Write("Data/script.txt", "[EFFECT] EffectName = FX_ExplosiveIntro; StartTime = 0; "
                                      "StopTime = 60000; LayerID = 1;\n");
+        if (!std::strcmp(c.why, "script"))
+        {
+            fs::remove(m_Dir / "Data/script.txt");
+            fs::create_directory(m_Dir / "Data/script.txt"); // no file to read
+        }
         Outcome o = Run(c.args, "", c.limits);
-        if (!std::strcmp(c.why, "picture"))
-            Script(60000);
+        fs::remove(m_Dir / "Data/script.txt");
+        Script(60000);
         EXPECT_EQ(1, o.status) << c.why << "\n" << o.err;
         EXPECT_TRUE(Has(o.err, c.says)) << c.why << "\n" << o.err;
         EXPECT_LT(o.seconds, 30) << c.why;

@@ -247,8 +247,8 @@ void ChildProcess::EndGroup()
 bool ChildProcess::Write(const void* data, size_t size)
 {
     const char* p = static_cast<const char*>(data);
-    double lastProgress = Now();
-    unsigned long long activity = Activity();
+    double lastProgress = 0.0;
+    unsigned long long activity = 0;
     while (size > 0)
     {
         if (m_Input < 0)
@@ -258,7 +258,7 @@ bool ChildProcess::Write(const void* data, size_t size)
         {
             p += n;
             size -= static_cast<size_t>(n);
-            lastProgress = Now();
+            lastProgress = 0.0;
             InterruptProgress();
             continue;
         }
@@ -271,6 +271,12 @@ bool ChildProcess::Write(const void* data, size_t size)
                 m_Failure = m_Exit;
                 return false;
             }
+            // The pipe is full: the child is busy with what it has, or stuck.
+            if (lastProgress == 0.0)
+            {
+                lastProgress = Now();
+                activity = Activity();
+            }
             pollfd wait{m_Input, POLLOUT, 0};
             ::poll(&wait, 1, 100);
             if (Now() - lastProgress < kStallSeconds)
@@ -278,7 +284,7 @@ bool ChildProcess::Write(const void* data, size_t size)
             const unsigned long long now = Activity();
             if (now != activity)
             {
-                // Busy with what it has: slow, not stuck.
+                // Slow, not stuck.
                 activity = now;
                 lastProgress = Now();
                 InterruptProgress();

@@ -195,6 +195,9 @@ int RunCapture(const CommandLine& cmd)
         nothingWritten();
         return 1;
     }
+    // A capture from part-way shows the full run's frames: the timeline is
+    // replayed from 0 at the capture's rate up to the start.
+    core->SetExactSeek(settings.fps);
     if (!core->Load("script.txt"))
     {
         Cleanup();

@@ -57,7 +57,10 @@ struct MadeFolders
 bool MakeParents(const std::string& path, MadeFolders& created, std::string& why)
 {
     std::error_code ec;
-    fs::path parent = fs::path(path).lexically_normal().parent_path();
+    std::string name = path;
+    while (name.size() > 1 && name.back() == '/')
+        name.pop_back(); // "frames/" is the folder frames
+    fs::path parent = fs::path(name).lexically_normal().parent_path();
     std::vector<fs::path> missing;
     for (fs::path p = parent; !p.empty() && !fs::exists(p, ec); p = p.parent_path())
         missing.insert(missing.begin(), p);

@@ -10,6 +10,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -27,7 +28,6 @@ int64_t SoundFramesBefore(uint64_t k, int fps)
 {
     return static_cast<int64_t>(k) * kSoundRate / fps;
 }
-
 } // namespace
 
 uint64_t PlannedFrames(uint32_t startMs, double endMs, int fps)
@@ -90,7 +90,7 @@ bool CaptureSession::Begin(std::string& error)
     }
     if (!m_Wav.Open(m_WavPath))
     {
-        error = "cannot write " + m_WavPath + ": " + std::strerror(errno);
+        error = "cannot write " + m_WavPath + ": " + m_Wav.Error();
         Discard();
         return false;
     }

@@ -165,7 +165,8 @@ void DemoCore::RemoveFrameObserver(IFrameObserver* observer)
                       m_Observers.end());
 }
 
-void DemoCore::NotifyObservers(float now, float frameTime, const TMessage* message, bool delivered,
+void DemoCore::NotifyObservers(float now, float frameTime, const float* lead,
+                               const TMessage* message, bool delivered,
                                const std::vector<TEffect*>& active)
 {
     FrameRecord r;
@@ -177,6 +178,8 @@ void DemoCore::NotifyObservers(float now, float frameTime, const TMessage* messa
     r.Active = active.data();
     r.ActiveCount = active.size();
     r.HasMusic = m_HasMusic;
+    r.HasAv = lead != nullptr;
+    r.Av = lead ? *lead : 0.0f;
     // The same band code the effects use, on the spectrum just sampled.
     m_Bands->Update();
     for (int n = 0; n < 3; ++n)
@@ -234,8 +237,10 @@ void DemoCore::Run()
         m_Music->SetTime(static_cast<int32_t>(m_StartOffset));
     }
     Timer::Start(static_cast<float>(m_StartOffset / 1000.0));
+    Timer::SetMusic(m_HasMusic ? m_Music : nullptr); // the clock follows what is heard
     m_Window->SetViewport(1.0f);
     MainLoop();
+    Timer::SetMusic(nullptr);
 }
 
 void DemoCore::MainLoop()
@@ -252,6 +257,8 @@ void DemoCore::MainLoop()
     {
         const float now = Timer::GetTime();
         const float frameTime = Timer::GetFrameTime();
+        float lead = 0.0f;
+        const bool hasLead = Timer::GetLead(lead);
 
         // The fired message is a copy that shares the Parameters array.
         const TMessage* fired = nullptr;
@@ -290,7 +297,7 @@ void DemoCore::MainLoop()
         Timer::Update();
         MusicPlayer::UpdateSpectrum();
         if (!m_Observers.empty())
-            NotifyObservers(now, frameTime, fired, delivered, active);
+            NotifyObservers(now, frameTime, hasLead ? &lead : nullptr, fired, delivered, active);
         active.clear();
         m_Window->Swap();
         ++m_Frames;

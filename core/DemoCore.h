@@ -93,8 +93,9 @@ class DemoCore
     void SortMessages();
     void InitialiseEffects();
     void MainLoop();
-    void NotifyObservers(float now, float frameTime, const TMessage* message, bool delivered,
-                         const std::vector<TEffect*>& active);
+    // lead: the picture's lead over the heard music (ms), null when none is heard.
+    void NotifyObservers(float now, float frameTime, const float* lead, const TMessage* message,
+                         bool delivered, const std::vector<TEffect*>& active);
 
     TColorScheme m_ColorScheme{{1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, 0.0f, 1.0f}};
     std::vector<TMessage> m_Messages;

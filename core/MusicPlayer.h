@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/SoundClock.h"
+
 namespace platform
 {
 class OfflineSound;
@@ -36,6 +38,11 @@ class MusicPlayer
     virtual void Stop();
     // Position of the stream in ms (0 when none is open).
     virtual int32_t GetTime();
+    // The stream's position the listener hears now, in ms (platform/Sound.h):
+    // Heard, Pending while what was just started, sought or resumed has not
+    // reached the listener, None when nothing of it is heard or the sound
+    // layer cannot tell (the dummy driver, an offline player).
+    virtual platform::Audible GetAudibleTime(double& ms);
 
     // Samples the current spectrum; needs no player instance.
     static void UpdateSpectrum();
@@ -44,6 +51,10 @@ class MusicPlayer
     // Back to null, as before the first UpdateSpectrum: a restarted demo's
     // first frame sees what a fresh program's first frame sees.
     static void ClearSpectrum();
+
+    // The output's volume in percent, 0 (silent; the device stays open) to
+    // 100, the default. The spectrum is that of the music, whatever the volume.
+    static bool SetVolume(int percent);
 
     // Opens name (relative to the data folder) with the decoder only, no device:
     // true when it is a file the player could stream. Used by the script checker.

@@ -1,5 +1,7 @@
 #include "core/Timer.h"
 
+#include "core/ClockFollower.h"
+#include "core/MusicPlayer.h"
 #include "platform/Counter.h"
 
 #include <cstdint>
@@ -17,6 +19,22 @@ float speed = 1.0f;
 int32_t frameCount = 0;
 int64_t windowTicks = 0; // counter ticks of the rate window, summed exactly
 int32_t fps = 0;
+
+// Following the music.
+MusicPlayer* music = nullptr;
+bool followMusic = true;
+double audioOffset = 0.0;
+ClockFollower follower;
+bool following = false; // the last Update followed: followed holds its exact time
+double followed = 0.0;
+bool hasLead = false;
+float lead = 0.0f;
+
+void StopFollowing()
+{
+    following = false;
+    hasLead = false;
+}
 } // namespace
 
 void Timer::Start(float startOffset)
@@ -29,6 +47,8 @@ void Timer::Start(float startOffset)
     fps = 0;
     ++frameCount; // not reset: the first published rate counts one frame more
     offset = startOffset;
+    StopFollowing();
+    follower.Release();
 }
 
 void Timer::Update()
@@ -38,8 +58,35 @@ void Timer::Update()
     float previous = elapsed;
     int64_t ticks = currentCount - startCount;
     elapsed = frequency > 0 ? static_cast<float>(static_cast<double>(ticks) / frequency) : 0.0f;
-    frameTime = elapsed - previous;
-    playTime = playTime + frameTime * speed;
+    const float step = elapsed - previous;
+
+    platform::Audible heard = platform::Audible::None;
+    double heardMs = 0.0;
+    if (music && followMusic && speed == 1.0f && !platform::IsCounterPaused())
+        heard = music->GetAudibleTime(heardMs);
+    if (heard == platform::Audible::None)
+    {
+        follower.Release();
+        StopFollowing();
+        frameTime = step;
+        playTime = playTime + frameTime * speed;
+    }
+    else
+    {
+        // The exact time of the last followed frame; after a frame of the
+        // counter alone (or SetTime), the time as it stands.
+        const double before = following ? followed : static_cast<double>(playTime) + offset;
+        const double now = heard == platform::Audible::Heard
+                               ? follower.Follow(before, step, heardMs / 1000.0 - audioOffset)
+                               : follower.Wait(before, step);
+        following = true;
+        followed = now;
+        frameTime = static_cast<float>(now - before);
+        playTime = static_cast<float>(now - offset);
+        hasLead = heard == platform::Audible::Heard;
+        lead = static_cast<float>(now * 1000.0 - heardMs);
+    }
+
     ++frameCount;
     // Summed in ticks rather than float seconds, so that a clock stepping
     // exactly 1/N s per frame publishes N.
@@ -67,10 +114,33 @@ int Timer::GetFPS()
 void Timer::SetTime(float seconds)
 {
     playTime = seconds;
+    StopFollowing();
+    follower.Release();
 }
 void Timer::SetSpeed(float factor)
 {
     speed = factor;
+}
+
+void Timer::SetMusic(MusicPlayer* player)
+{
+    music = player;
+    StopFollowing();
+    follower.Reset();
+}
+void Timer::SetFollowMusic(bool on)
+{
+    followMusic = on;
+}
+void Timer::SetAudioOffset(double seconds)
+{
+    audioOffset = seconds;
+}
+bool Timer::GetLead(float& ms)
+{
+    if (hasLead)
+        ms = lead;
+    return hasLead;
 }
 
 void Timer::Reset()
@@ -81,4 +151,7 @@ void Timer::Reset()
     frameCount = 0;
     windowTicks = 0;
     fps = 0;
+    music = nullptr;
+    StopFollowing();
+    follower.Reset();
 }

@@ -14,6 +14,10 @@ constexpr double kIntegral = 4.0;     // per second squared
 // Callbacks arrive with a few milliseconds of jitter: the error is averaged
 // over about this long before it steers.
 constexpr double kErrorSmoothing = 0.1;
+// At a few frames per second (software rendering of a heavy scene) the gains
+// per frame are capped, or the loop would overshoot from frame to frame.
+constexpr double kMaxProportionalStep = 0.5;
+constexpr double kMaxIntegralStep = 0.1;
 } // namespace
 
 double ClockFollower::Follow(double time, double dt, double target)
@@ -22,11 +26,11 @@ double ClockFollower::Follow(double time, double dt, double target)
     if (!m_Locked || m_Holding)
     {
         // Locking: the sound ahead is caught up with at once; the sound
-        // behind is waited for.
+        // behind is waited for until it moves past the picture.
         m_Locked = true;
         m_Waited = 0.0;
         m_Error = 0.0;
-        m_Holding = target < time;
+        m_Holding = target <= time;
         return std::max(time, target);
     }
     const double next = time + dt * (1.0 + m_Drift);
@@ -35,12 +39,16 @@ double ClockFollower::Follow(double time, double dt, double target)
     {
         ++m_Jumps;
         m_Error = 0.0;
-        m_Holding = target < time;
+        m_Holding = target < next; // the sound stands or lags: wait for it
         return std::max(time, target);
     }
+    if (dt <= 0.0)
+        return time;
     m_Error += (error - m_Error) * std::min(1.0, dt / kErrorSmoothing);
-    m_Drift = std::clamp(m_Drift + kIntegral * m_Error * dt, -kMaxDrift, kMaxDrift);
-    const double correction = std::clamp(kProportional * m_Error, -kMaxCorrection, kMaxCorrection);
+    const double integral = std::min(kIntegral * dt * dt, kMaxIntegralStep) / dt;
+    const double proportional = std::min(kProportional * dt, kMaxProportionalStep) / dt;
+    m_Drift = std::clamp(m_Drift + integral * m_Error, -kMaxDrift, kMaxDrift);
+    const double correction = std::clamp(proportional * m_Error, -kMaxCorrection, kMaxCorrection);
     return time + dt * (1.0 + m_Drift) * (1.0 + correction);
 }
 

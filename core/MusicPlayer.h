@@ -6,7 +6,8 @@
 //
 // The spectrum has kSpectrumSize floats in 0..1; bin k covers about
 // k x 44100 / 1024 Hz, and a full-scale sine centred on a bin reads about 1.0.
-// It is taken from the last 1024 samples handed to the sound output.
+// It is taken from the last 1024 samples heard: handed to the sound output
+// and no longer held by it (on the dummy driver, the last handed out).
 #include <cstdint>
 #include <memory>
 #include <string>

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -250,7 +251,11 @@ class SdlSoundLayer : public SoundLayer
             return nullptr;
         if (m_Unit.active)
         {
-            m_History.Snapshot(m_Mono);
+            {
+                // The delay and the window from one moment: no callback between.
+                Lock lock(m_Device);
+                m_History.Snapshot(m_Mono, HeardDelay());
+            }
             m_Analyser.Compute(m_Mono, m_Spectrum);
         }
         return m_Spectrum;
@@ -332,6 +337,19 @@ class SdlSoundLayer : public SoundLayer
         if (!m_Device)
             error = SDL_GetError();
         return m_Device != 0;
+    }
+
+    // Samples handed out but not heard yet: the spectrum is that of the
+    // samples that end where the listener is (on the dummy driver, where
+    // nobody listens, the last handed out). With the device lock held.
+    int HeardDelay() const
+    {
+        if (!m_HasClock || m_DeviceAnchor.frames <= 0)
+            return 0;
+        const double heard = HeardDeviceFrame(
+            m_DeviceAnchor, m_Queued, static_cast<int64_t>(SDL_GetPerformanceCounter()),
+            static_cast<int64_t>(SDL_GetPerformanceFrequency()), m_Rate);
+        return static_cast<int>(std::llround(static_cast<double>(m_DeviceFrames) - heard));
     }
 
     // A channel that resumes starts a new run of its stream.

@@ -64,7 +64,8 @@ class SoundLayer
     virtual bool GetPaused(int channel) = 0;
     virtual bool SetPaused(int channel, bool paused) = 0;
 
-    // kSpectrumSize values of the last kFftSize samples handed to the output,
+    // kSpectrumSize values of the last kFftSize samples heard (handed to the
+    // output less what it still holds; the last handed out on the dummy driver),
     // computed now; the same array every call. Null before Start.
     virtual float* GetSpectrum() = 0;
 

@@ -4,6 +4,7 @@
 #include "core/MusicPlayer.h"
 #include "platform/Counter.h"
 
+#include <cmath>
 #include <cstdint>
 
 namespace
@@ -20,6 +21,12 @@ int32_t frameCount = 0;
 int64_t windowTicks = 0; // counter ticks of the rate window, summed exactly
 int32_t fps = 0;
 
+// While stepping (exact seek) the counter is the steps' own.
+bool stepping = false;
+int64_t steppedTicks = 0;
+int64_t stepFrequency = 1000;
+float speedBeforeSteps = 1.0f;
+
 // Following the music.
 MusicPlayer* music = nullptr;
 bool followMusic = true;
@@ -30,6 +37,15 @@ double followed = 0.0;
 bool hasLead = false;
 float lead = 0.0f;
 
+int64_t ReadCounter()
+{
+    return stepping ? steppedTicks : platform::GetCounter();
+}
+int64_t ReadFrequency()
+{
+    return stepping ? stepFrequency : platform::GetCounterFrequency();
+}
+
 void StopFollowing()
 {
     following = false;
@@ -39,8 +55,8 @@ void StopFollowing()
 
 void Timer::Start(float startOffset)
 {
-    frequency = platform::GetCounterFrequency();
-    startCount = platform::GetCounter();
+    frequency = ReadFrequency();
+    startCount = ReadCounter();
     currentCount = startCount;
     frameTime = 0.0f;
     windowTicks = 0;
@@ -54,7 +70,7 @@ void Timer::Start(float startOffset)
 void Timer::Update()
 {
     const int64_t previousCount = currentCount;
-    currentCount = platform::GetCounter();
+    currentCount = ReadCounter();
     float previous = elapsed;
     int64_t ticks = currentCount - startCount;
     elapsed = frequency > 0 ? static_cast<float>(static_cast<double>(ticks) / frequency) : 0.0f;
@@ -62,7 +78,7 @@ void Timer::Update()
 
     platform::Audible heard = platform::Audible::None;
     double heardMs = 0.0;
-    if (music && followMusic && speed == 1.0f && !platform::IsCounterPaused())
+    if (music && followMusic && !stepping && speed == 1.0f && !platform::IsCounterPaused())
         heard = music->GetAudibleTime(heardMs);
     if (heard == platform::Audible::None)
     {
@@ -121,6 +137,44 @@ void Timer::SetSpeed(float factor)
 {
     speed = factor;
 }
+float Timer::GetSpeed()
+{
+    return stepping ? speedBeforeSteps : speed;
+}
+
+void Timer::BeginSteps(int stepsPerSecond)
+{
+    stepping = true;
+    steppedTicks = 0;
+    stepFrequency = static_cast<int64_t>(stepsPerSecond > 0 ? stepsPerSecond : 60) * 1000;
+    speedBeforeSteps = speed;
+    speed = 1.0f;
+    elapsed = frameTime = playTime = 0.0f;
+    Start(0.0f);
+}
+
+void Timer::Step(int64_t thousandths)
+{
+    steppedTicks += thousandths;
+    Update();
+}
+
+void Timer::EndSteps()
+{
+    if (!stepping)
+        return;
+    const double seconds = static_cast<double>(currentCount - startCount) / stepFrequency;
+    stepping = false;
+    speed = speedBeforeSteps;
+    frequency = platform::GetCounterFrequency();
+    currentCount = platform::GetCounter();
+    // The same elapsed time on the program's counter: a counter that steps
+    // whole frames (a capture's) goes on exactly where a full run would be.
+    startCount = currentCount - std::llround(seconds * static_cast<double>(frequency));
+    windowTicks = 0;
+    fps = 0;
+    frameCount = 1;
+}
 
 void Timer::SetMusic(MusicPlayer* player)
 {
@@ -147,10 +201,12 @@ void Timer::Reset()
 {
     frequency = startCount = currentCount = 0;
     elapsed = frameTime = playTime = offset = 0.0f;
-    speed = 1.0f;
+    speed = speedBeforeSteps = 1.0f;
     frameCount = 0;
     windowTicks = 0;
     fps = 0;
+    stepping = false;
+    steppedTicks = 0;
     music = nullptr;
     StopFollowing();
     follower.Reset();

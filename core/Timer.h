@@ -6,9 +6,12 @@
 // While a music player is set and its stream is heard, the clock follows
 // what the listener hears (core/ClockFollower.h) instead of the counter
 // alone: the time then moves by the music's steps, and the frame time is that
-// step. It does so only at speed 1, while the counter runs (not paused) and
-// while following is on; otherwise, and without music, after its end, in a
-// capture or on the dummy sound driver, the counter alone drives it.
+// step. It does so only at speed 1, while the counter runs (not paused), not
+// while stepping, and while following is on; otherwise, and without music,
+// after its end, in a capture or on the dummy sound driver, the counter alone
+// drives it.
+#include <cstdint>
+
 class MusicPlayer;
 
 class Timer
@@ -21,6 +24,17 @@ class Timer
     static int GetFPS();         // frame count of the last completed one-second window
     static void SetTime(float seconds);
     static void SetSpeed(float factor);
+    static float GetSpeed();
+
+    // Exact seek: the clock starts at 0 on a counter of its own that moves only
+    // in Step, stepsPerSecond steps a second, at speed 1. Step moves it by
+    // thousandths / 1000 of a step and runs Update. EndSteps goes back to the
+    // program's counter (and the speed set before): time, frame time and play
+    // time go on from where the steps left them, the next Update measuring
+    // from the moment of EndSteps.
+    static void BeginSteps(int stepsPerSecond);
+    static void Step(int64_t thousandths = 1000);
+    static void EndSteps();
 
     // The player whose music the clock follows (null: none). It must outlive
     // its use: the core sets it for its main loop and clears it after.

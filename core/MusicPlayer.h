@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "core/Timer.h"
 #include "platform/SoundClock.h"
 
 namespace platform
@@ -20,7 +21,7 @@ class OfflineSound;
 }
 class OfflineMusic;
 
-class MusicPlayer
+class MusicPlayer : public IHeardMusic
 {
   public:
     static constexpr int kSpectrumSize = 512;
@@ -43,7 +44,7 @@ class MusicPlayer
     // Heard, Pending while what was just started, sought or resumed has not
     // reached the listener, None when nothing of it is heard or the sound
     // layer cannot tell (the dummy driver, an offline player).
-    virtual platform::Audible GetAudibleTime(double& ms);
+    platform::Audible GetAudibleTime(double& ms) override;
 
     // Samples the current spectrum; needs no player instance.
     static void UpdateSpectrum();

@@ -1,7 +1,6 @@
 #include "core/Timer.h"
 
 #include "core/ClockFollower.h"
-#include "core/MusicPlayer.h"
 #include "platform/Counter.h"
 
 #include <cmath>
@@ -28,7 +27,7 @@ int64_t stepFrequency = 1000;
 float speedBeforeSteps = 1.0f;
 
 // Following the music.
-MusicPlayer* music = nullptr;
+IHeardMusic* music = nullptr;
 bool followMusic = true;
 double audioOffset = 0.0;
 ClockFollower follower;
@@ -176,7 +175,7 @@ void Timer::EndSteps()
     frameCount = 1;
 }
 
-void Timer::SetMusic(MusicPlayer* player)
+void Timer::SetMusic(IHeardMusic* player)
 {
     music = player;
     StopFollowing();

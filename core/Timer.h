@@ -12,7 +12,16 @@
 // drives it.
 #include <cstdint>
 
-class MusicPlayer;
+#include "platform/SoundClock.h"
+
+// What the clock can follow: the position in a stream that the listener hears
+// now (platform/SoundClock.h). The music player is one.
+class IHeardMusic
+{
+  public:
+    virtual ~IHeardMusic() = default;
+    virtual platform::Audible GetAudibleTime(double& ms) = 0;
+};
 
 class Timer
 {
@@ -38,7 +47,7 @@ class Timer
 
     // The player whose music the clock follows (null: none). It must outlive
     // its use: the core sets it for its main loop and clears it after.
-    static void SetMusic(MusicPlayer* music);
+    static void SetMusic(IHeardMusic* music);
     // On by default; off, the counter alone drives the clock.
     static void SetFollowMusic(bool on);
     // Shifts the picture against the sound: positive seconds show the picture later.

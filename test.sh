@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test with CTest.
 # VORTEXEL_SANITIZE=1 ./test.sh builds and runs the suite under ASan+UBSan.
+# Then the browser build's tests (tests/web/run.sh); VORTEXEL_WEB_TESTS=0 skips them.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./tools/deps.sh
@@ -12,5 +13,7 @@ if [ "${VORTEXEL_SANITIZE:-0}" = "1" ]; then
 fi
 cmake -S . -B "$dir" "${opts[@]}" >/dev/null
 cmake --build "$dir" -j"$(nproc)"
-cd "$dir"
-ctest --output-on-failure -j"$(nproc)" --timeout 600
+(cd "$dir" && ctest --output-on-failure -j"$(nproc)" --timeout 600)
+if [ "$dir" = build ] && [ "${VORTEXEL_WEB_TESTS:-1}" != 0 ]; then
+  ./tests/web/run.sh
+fi

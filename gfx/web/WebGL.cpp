@@ -1,5 +1,7 @@
 // Browser build only: the mapped GL calls of gfx/web/include (see epoxy/gl.h
 // and GL/glu.h there).
+#include "gfx/LookAt.h"
+
 #include <epoxy/gl.h>
 #include <GL/glu.h>
 
@@ -10,7 +12,6 @@
 #undef gluLookAt
 #undef gluBuild2DMipmaps
 
-#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -144,38 +145,13 @@ void vortexel_web_DeleteObject(GLuint object)
         glDeleteProgram(object);
 }
 
-// As GLU's gluLookAt: single-precision vectors, the rotation multiplied onto
-// the current matrix, then the translation to the eye.
 void vortexel_web_LookAt(GLdouble eyeX, GLdouble eyeY, GLdouble eyeZ, GLdouble centerX,
                          GLdouble centerY, GLdouble centerZ, GLdouble upX, GLdouble upY,
                          GLdouble upZ)
 {
-    float forward[3] = {static_cast<float>(centerX - eyeX), static_cast<float>(centerY - eyeY),
-                        static_cast<float>(centerZ - eyeZ)};
-    float up[3] = {static_cast<float>(upX), static_cast<float>(upY), static_cast<float>(upZ)};
-    auto normalise = [](float v[3]) {
-        float length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-        if (length == 0.0f)
-            return;
-        v[0] /= length;
-        v[1] /= length;
-        v[2] /= length;
-    };
-    auto cross = [](const float a[3], const float b[3], float out[3]) {
-        out[0] = a[1] * b[2] - a[2] * b[1];
-        out[1] = a[2] * b[0] - a[0] * b[2];
-        out[2] = a[0] * b[1] - a[1] * b[0];
-    };
-    normalise(forward);
-    float side[3];
-    cross(forward, up, side);
-    normalise(side);
-    cross(side, forward, up);
-
-    GLfloat m[16] = {side[0], up[0], -forward[0], 0.0f, side[1], up[1], -forward[1], 0.0f,
-                     side[2], up[2], -forward[2], 0.0f, 0.0f,    0.0f,  0.0f,        1.0f};
+    GLfloat m[16];
+    BuildLookAt(eyeX, eyeY, eyeZ, centerX, centerY, centerZ, upX, upY, upZ, m);
     glMultMatrixf(m);
-    glTranslated(-eyeX, -eyeY, -eyeZ);
 }
 
 GLint vortexel_web_Build2DMipmaps(GLenum target, GLint internalFormat, GLsizei width,

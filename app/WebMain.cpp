@@ -5,10 +5,11 @@
 //   ?autoplay   play at once, without the start screen (test browsers that
 //               allow sound without a gesture)
 //   ?start=MS   start there, as --start does
-//   ?frame=MS   draw the frame at MS as a capture does: the timeline replayed
-//               on the capture's virtual clock from the start position (0, or
-//               ?start) at 60 frames per second, the music decoded offline;
-//               then the page's state and title become "frame ready".
+//   ?frame=MS   draw the frame at MS as `--capture --start MS` does: the
+//               timeline replayed from 0 to MS (the core's exact seek) at the
+//               capture's 60 frames per second, on its virtual clock, with the
+//               music decoded offline; then that one frame is drawn and the
+//               page's state and title become "frame ready".
 // The page's state (body data-state) says "playing", "ended" or "frame ready".
 #include "app/Startup.h"
 #include "capture/CaptureClock.h"
@@ -22,7 +23,6 @@
 #include "platform/SdlInit.h"
 #include "platform/web/WebPage.h"
 
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -44,57 +44,49 @@ bool ParseMs(const std::string& text, uint32_t& ms)
     return true;
 }
 
-// Ends the replay with the frame that a capture from the start position up to
-// the wanted moment ends with, and keeps the page responsive on the way.
-class FrameStop : public IFrameObserver
+// Ends the run after its first frame, which the exact seek made the full
+// run's frame at the start position.
+class FirstFrameOnly : public IFrameObserver
 {
   public:
-    FrameStop(DemoCore* core, uint64_t frames) : m_Core(core), m_Frames(frames) {}
-    void OnFrame(const FrameRecord& frame) override
-    {
-        if (frame.Frame + 1 >= m_Frames)
-            m_Core->Stop();
-        else if (frame.Frame % 30 == 29)
-            platform::web::YieldToBrowser();
-    }
+    explicit FirstFrameOnly(DemoCore* core) : m_Core(core) {}
+    void OnFrame(const FrameRecord&) override { m_Core->Stop(); }
 
   private:
     DemoCore* m_Core;
-    uint64_t m_Frames;
 };
 
 int ShowFrame(StartupOptions options, uint32_t frameMs)
 {
-    if (frameMs < options.startMs)
-    {
-        ShowError("Page", "?frame=" + std::to_string(frameMs) + " is before the start position " +
-                              std::to_string(options.startMs));
-        return 1;
-    }
     CaptureClock clock(kFrameRate);
     auto* core = new CaptureCore;
     options.core = core;
     options.window = new CaptureWindow;
     options.askWithDialog = false;
     options.fullscreen = false;
+    options.hasStart = true;
+    options.startMs = frameMs;
     bool windowFailed = false;
-    if (!Startup(options, windowFailed) || !core->Load("script.txt"))
+    if (!Startup(options, windowFailed))
     {
         platform::web::SetPageState("failed");
         return 1;
     }
-    // As many frames as a capture from the start to frameMs writes.
-    const double span = static_cast<double>(frameMs) - options.startMs;
-    const uint64_t frames = static_cast<uint64_t>(std::floor(span * kFrameRate / 1000.0 + 1e-9)) + 1;
-    platform::web::SetFramePacing(false);
-    FrameStop stop(core, frames);
+    core->SetExactSeek(kFrameRate);
+    if (!core->Load("script.txt"))
+    {
+        platform::web::SetPageState("failed");
+        return 1;
+    }
+    FirstFrameOnly stop(core);
     core->AddFrameObserver(&stop);
+    platform::web::SetFramePacing(false);
     core->Run();
     core->RemoveFrameObserver(&stop);
-    // The last frame stays on the canvas: the window is left open.
+    // The frame stays on the canvas: the window is left open.
     platform::web::WaitForNextFrame();
     platform::web::SetPageState(platform::FailureQuitWasRequested() ? "failed" : "frame ready");
-    return 0;
+    return platform::FailureQuitWasRequested() ? 1 : 0;
 }
 
 int Play(StartupOptions options)

@@ -20,12 +20,12 @@ echo "web tests: the browser build took $((SECONDS - start)) s" >&2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# The native pictures: the last frame of each span, as a capture draws it.
-while read -r name lead moment; do
+# The native pictures: one frame at each moment, the timeline replayed from 0.
+while read -r name moment; do
   [ -z "$name" ] && continue
-  ./build/vortexel --data Data --capture "$work/$name" --start "$lead" --until "$moment" \
+  ./build/vortexel --data Data --capture "$work/$name" --start "$moment" --until "$moment" \
     </dev/null 2>"$work/$name.log" || { cat "$work/$name.log" >&2; exit 1; }
-done < <(sed -n 's/^  \["\([^"]*\)", \([0-9]*\), \([0-9]*\)\],$/\1 \2 \3/p' tests/web/webtest.mjs)
+done < <(sed -n 's/^  \["\([^"]*\)", \([0-9]*\)\],$/\1 \2/p' tests/web/webtest.mjs)
 
 export NODE_PATH=/usr/share/nodejs
 if [ "$measure" = 1 ]; then

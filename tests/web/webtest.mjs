@@ -3,10 +3,11 @@
 //
 //   node --experimental-websocket tests/web/webtest.mjs BUILD_WEB NATIVE_FRAMES [WORK]
 //
-// - frames: ?frame=MS&start=LEAD at the README stills' moments (every effect
-//   of the shipped demo, the main scene with its glow), each compared with
-//   the last frame of the native program's capture of the same span
-//   (NATIVE_FRAMES/<name>/frame_*.png), within the tolerance below;
+// - frames: ?frame=MS at the README stills' moments (every effect of the
+//   shipped demo, the main scene with its glow), each compared with the native
+//   program's capture of that one frame (--capture NATIVE_FRAMES/<name>
+//   --start MS --until MS: both replay the timeline from 0), within the
+//   tolerance below;
 // - autoplay: ?autoplay plays for a few seconds: the title reads "FPS: N",
 //   the canvas is lit, and no exception reaches the console;
 // - missing picture: the same page with crest.png gone from the packed data
@@ -29,12 +30,12 @@ if (!buildDir || !nativeDir) {
 }
 const work = workArg || fs.mkdtempSync(path.join(os.tmpdir(), "vortexel-web-"));
 
-// name, lead-in ms, moment ms: the README stills, with shorter lead-ins.
-export const MOMENTS = [
-  ["1-intro", 4000, 7000],
-  ["2-panel", 19500, 23000],
-  ["3-burst", 45500, 48500],
-  ["4-deck", 71000, 74000],
+// name, moment ms: the README stills (tools/stills.sh).
+const MOMENTS = [
+  ["1-intro", 7000],
+  ["2-panel", 23000],
+  ["3-burst", 48500],
+  ["4-deck", 74000],
 ];
 // SwiftShader and llvmpipe rasterise and filter differently, the browser's
 // JPEG decoder is not DevIL's and WebGL builds mipmaps its own way: a pixel
@@ -127,7 +128,7 @@ function encodePng(image) {
     chunk("IHDR", header), chunk("IDAT", zlib.deflateSync(raw)), chunk("IEND", Buffer.alloc(0))]);
 }
 
-export function compareImages(a, b) {
+function compareImages(a, b) {
   if (a.width !== b.width || a.height !== b.height)
     return { ok: false, why: `sizes differ: ${a.width}x${a.height} and ${b.width}x${b.height}` };
   let differing = 0, sum = 0;
@@ -290,9 +291,9 @@ async function main() {
 
   try {
     // The pictures: the browser's frame against the native capture's.
-    for (const [name, lead, moment] of MOMENTS) {
+    for (const [name, moment] of MOMENTS) {
       const started = Date.now();
-      const [state] = await open(cdp, `${base}?frame=${moment}&start=${lead}`,
+      const [state] = await open(cdp, `${base}?frame=${moment}`,
         (s) => s === "frame ready" || s === "failed", 240);
       if (state !== "frame ready") {
         check(`frame ${name} (${moment} ms)`, false, `page state "${state}"`);

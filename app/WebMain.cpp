@@ -35,7 +35,8 @@ const int kFrameRate = 60; // the capture's default --fps
 // Whole milliseconds as the command line takes them; false for anything else.
 bool ParseMs(const std::string& text, uint32_t& ms)
 {
-    if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos)
+    if (text.empty() || text.size() > 10 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
         return false;
     const unsigned long long value = std::strtoull(text.c_str(), nullptr, 10);
     if (value > 0xFFFFFFFFull)

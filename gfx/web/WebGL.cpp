@@ -73,8 +73,6 @@ int BytesPerPixel(GLenum format)
 
 } // namespace
 
-extern "C" {
-
 int epoxy_gl_version(void)
 {
     return 20; // WebGL 1 is OpenGL ES 2.0
@@ -191,5 +189,3 @@ GLint vortexel_web_Build2DMipmaps(GLenum target, GLint internalFormat, GLsizei w
     glGenerateMipmap(target);
     return 0;
 }
-
-} // extern "C"

@@ -63,9 +63,8 @@ std::string Lower(std::string text)
 
 ILenum TypeOfContent(const std::vector<unsigned char>& bytes)
 {
-    auto starts = [&](const char* signature, size_t length) {
-        return bytes.size() >= length && std::memcmp(bytes.data(), signature, length) == 0;
-    };
+    auto starts = [&](const char* signature, size_t length)
+    { return bytes.size() >= length && std::memcmp(bytes.data(), signature, length) == 0; };
     if (starts("\xFF\xD8\xFF", 3))
         return IL_JPG;
     if (starts("\x89PNG\r\n\x1A\n", 8))
@@ -122,7 +121,7 @@ ILboolean Load(ILenum type, const char* path)
     platform::web::DecodedPicture picture;
     if (!platform::web::DecodePicture(bytes.data(), bytes.size(), picture))
     {
-        SetError(type == IL_JPG ? IL_LIB_JPEG_ERROR
+        SetError(type == IL_JPG   ? IL_LIB_JPEG_ERROR
                  : type == IL_PNG ? IL_LIB_PNG_ERROR
                                   : IL_INVALID_FILE_HEADER);
         return IL_FALSE;
@@ -140,7 +139,7 @@ ILboolean Load(ILenum type, const char* path)
 
 } // namespace
 
-extern "C" {
+// C linkage comes from the declarations in il.h and ilu.h.
 
 void ILAPIENTRY ilInit(void) {}
 void ILAPIENTRY iluInit(void) {}
@@ -318,5 +317,3 @@ ILconst_string ILAPIENTRY iluErrorString(ILenum error)
         return "unknown error";
     }
 }
-
-} // extern "C"

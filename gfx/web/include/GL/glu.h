@@ -8,17 +8,11 @@
 // gluPerspective and gluOrtho2D of the emulation are correct and stay.
 #include_next <GL/glu.h>
 
-#ifdef __cplusplus
-extern "C" {
-#endif
 void vortexel_web_LookAt(GLdouble eyeX, GLdouble eyeY, GLdouble eyeZ, GLdouble centerX,
                          GLdouble centerY, GLdouble centerZ, GLdouble upX, GLdouble upY,
                          GLdouble upZ);
 GLint vortexel_web_Build2DMipmaps(GLenum target, GLint internalFormat, GLsizei width,
                                   GLsizei height, GLenum format, GLenum type, const void* data);
-#ifdef __cplusplus
-}
-#endif
 
 #define gluLookAt vortexel_web_LookAt
 #define gluBuild2DMipmaps vortexel_web_Build2DMipmaps

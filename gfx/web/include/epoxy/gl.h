@@ -20,9 +20,6 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#ifdef __cplusplus
-extern "C" {
-#endif
 int epoxy_gl_version(void);
 bool epoxy_has_gl_extension(const char* name);
 
@@ -35,9 +32,6 @@ const GLubyte* vortexel_web_GetString(GLenum name);
 void vortexel_web_GetObjectParameteriv(GLuint object, GLenum name, GLint* value);
 void vortexel_web_GetInfoLog(GLuint object, GLsizei size, GLsizei* length, GLchar* log);
 void vortexel_web_DeleteObject(GLuint object);
-#ifdef __cplusplus
-}
-#endif
 
 #define glDrawBuffer vortexel_web_DrawBuffer
 #define glReadBuffer vortexel_web_ReadBuffer

@@ -46,7 +46,7 @@ target_compile_definitions(vortexel_engine PUBLIC
   kiss_fft_scalar=float)
 include(${CMAKE_SOURCE_DIR}/resources/resources.cmake)
 
-add_executable(vortexel ${CMAKE_SOURCE_DIR}/app/WebMain.cpp
+add_executable(vortexel ${CMAKE_SOURCE_DIR}/app/web/WebMain.cpp
   ${CMAKE_SOURCE_DIR}/app/Startup.cpp ${CMAKE_SOURCE_DIR}/app/StartupDialog.cpp)
 set_target_properties(vortexel PROPERTIES SUFFIX ".html")
 target_link_libraries(vortexel PRIVATE vortexel_engine

@@ -1,5 +1,5 @@
-// The browser build's program (./web.sh): the page's play, in place of the
-// desktop's command line and modes (app/Main.cpp); browser build only. The address's query takes
+// Browser build only: the program of the page (./web.sh), in place of the
+// desktop's command line and modes (app/Main.cpp). The address's query takes
 // the command line's place:
 //   (none)      the start screen (the start-up dialog's web form), then play
 //   ?autoplay   play at once, without the start screen (test browsers that

@@ -131,10 +131,18 @@ Libs: -L\${prefix}/lib -lkissfft-float
 EOF
 }
 
+# VORTEXEL_WEB_ONLY="pkg ..." builds only those (a second run beside the
+# first shares the work: a package being built by one waits in the other).
 for i in "${!PACKAGES[@]}"; do
   p=${PACKAGES[$i]}
+  if [ -n "${VORTEXEL_WEB_ONLY:-}" ] && [[ " $VORTEXEL_WEB_ONLY " != *" $p "* ]]; then continue; fi
   stamp=$prefix/stamps/$p
-  if [ -f "$stamp" ]; then continue; fi
+  exec {lock}>"$prefix/stamps/$p.lock"
+  flock "$lock"
+  if [ -f "$stamp" ]; then
+    exec {lock}>&-
+    continue
+  fi
   log "building $p (${versions[$i]}), log in $prefix/src/$p.log"
   start=$SECONDS
   if ! (
@@ -147,6 +155,7 @@ for i in "${!PACKAGES[@]}"; do
   fi
   rm -rf "$prefix/src/$p"
   echo "${versions[$i]}" >"$stamp"
+  exec {lock}>&-
   log "built $p in $((SECONDS - start)) s"
 done
 echo "$prefix"

@@ -9,6 +9,7 @@
 #undef glReadBuffer
 #undef glTexImage2D
 #undef glGetString
+#undef glBlitFramebuffer
 #undef gluLookAt
 #undef gluBuild2DMipmaps
 
@@ -92,6 +93,11 @@ bool epoxy_has_gl_extension(const char* name)
             return true;
     }
     return false;
+}
+
+void vortexel_web_BlitFramebuffer(GLint, GLint, GLint, GLint, GLint, GLint, GLint, GLint,
+                                  GLbitfield, GLenum)
+{
 }
 
 void vortexel_web_DrawBuffer(GLenum) {}

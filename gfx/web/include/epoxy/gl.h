@@ -14,6 +14,8 @@
 // - WebGL 1 wants a texture's internal format to equal its format: the
 //   desktop's component counts (1 to 4) and sized formats (GL_RGBA8) are
 //   turned into GL_LUMINANCE ... GL_RGBA.
+// - WebGL 1 has no glBlitFramebuffer; only the desktop's scaled full screen
+//   (gfx/ScaledFrame) calls it, which the page never uses: it does nothing.
 // - The extension string adds GL_ARB_point_sprite (WebGL always has point
 //   sprites) to what the emulation lists.
 #define GL_GLEXT_PROTOTYPES 1
@@ -29,6 +31,8 @@ void vortexel_web_TexImage2D(GLenum target, GLint level, GLint internalFormat, G
                              GLsizei height, GLint border, GLenum format, GLenum type,
                              const void* pixels);
 const GLubyte* vortexel_web_GetString(GLenum name);
+void vortexel_web_BlitFramebuffer(GLint, GLint, GLint, GLint, GLint, GLint, GLint, GLint,
+                                  GLbitfield, GLenum);
 void vortexel_web_GetObjectParameteriv(GLuint object, GLenum name, GLint* value);
 void vortexel_web_GetInfoLog(GLuint object, GLsizei size, GLsizei* length, GLchar* log);
 void vortexel_web_DeleteObject(GLuint object);
@@ -48,7 +52,8 @@ void vortexel_web_DeleteObject(GLuint object);
 #define glDeleteRenderbuffersEXT glDeleteRenderbuffers
 #define glBindRenderbufferEXT glBindRenderbuffer
 #define glRenderbufferStorageEXT glRenderbufferStorage
-#define glBlitFramebufferEXT glBlitFramebuffer
+#define glBlitFramebuffer vortexel_web_BlitFramebuffer
+#define glBlitFramebufferEXT vortexel_web_BlitFramebuffer
 
 #define glGenBuffersARB glGenBuffers
 #define glDeleteBuffersARB glDeleteBuffers

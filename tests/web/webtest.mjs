@@ -177,7 +177,7 @@ function findChromium() {
 
 async function launch() {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), "vortexel-chromium-"));
-  const args = ["--headless", "--no-sandbox", "--disable-quic", "--no-first-run",
+  const args = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
     "--disable-background-networking", "--disable-component-update", "--disable-sync",
     "--disable-dev-shm-usage", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
     "--autoplay-policy=no-user-gesture-required", "--window-size=1280,900",

@@ -8,6 +8,8 @@
 // - Swap hands the frame to the browser and waits for its next animation
 //   frame, which paces the demo as a display's swap does.
 // - The title is the document's title.
+// - The canvas has no alpha channel (the desktop's window has 8 bits that
+//   nothing reads).
 #include "platform/GLWindow.h"
 
 #include "platform/SdlInit.h"
@@ -64,7 +66,10 @@ OpenResult OpenGLWindow(const GLWindowDesc& desc, GLWindowHandle** out)
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
+    // No alpha in the canvas: the page would otherwise blend the picture with
+    // what lies behind it wherever an effect leaves alpha below 1. Nothing the
+    // engine draws reads the window's alpha back.
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);

@@ -61,12 +61,13 @@ set(WEB_LINK_OPTIONS
   -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=134217728
   -sEXIT_RUNTIME=0
   "-sEXPORTED_FUNCTIONS=[_main,_malloc,_free]"
-  # SDL2 2.26's Web Audio code calls these without declaring them.
-  "-sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=[$autoResumeAudioContext,$dynCall]"
+  # SDL2 2.26's Web Audio code calls $autoResumeAudioContext and $dynCall
+  # without declaring them; a response file keeps the $ away from the shell.
+  @${CMAKE_SOURCE_DIR}/platform/web/link.rsp
   --shell-file ${CMAKE_SOURCE_DIR}/platform/web/shell.html
   --preload-file ${VORTEXEL_WEB_DATA}@/Data)
 target_link_options(vortexel PRIVATE ${WEB_LINK_OPTIONS})
 set_property(TARGET vortexel APPEND PROPERTY LINK_DEPENDS
-  ${CMAKE_SOURCE_DIR}/platform/web/shell.html)
+  ${CMAKE_SOURCE_DIR}/platform/web/shell.html ${CMAKE_SOURCE_DIR}/platform/web/link.rsp)
 file(GLOB web_data CONFIGURE_DEPENDS ${VORTEXEL_WEB_DATA}/*)
 set_property(TARGET vortexel APPEND PROPERTY LINK_DEPENDS ${web_data})

@@ -199,10 +199,16 @@ async function launch() {
   return { child, profile, cdp };
 }
 
-function close(browser) {
+async function close(browser) {
   browser.cdp.socket.close();
+  const exited = new Promise((resolve) => browser.child.once("exit", resolve));
   browser.child.kill("SIGKILL");
-  fs.rmSync(browser.profile, { recursive: true, force: true });
+  await Promise.race([exited, sleep(5000)]);
+  try {
+    fs.rmSync(browser.profile, { recursive: true, force: true, maxRetries: 5, retryDelay: 200 });
+  } catch (e) {
+    console.log(`note: the browser's profile ${browser.profile} stays (${e.code})`);
+  }
 }
 
 function connect(url) {
@@ -354,7 +360,7 @@ async function main() {
       check("a missing picture raises no exception", exceptions.length === 0, exceptions.join(" | "));
     }
   } finally {
-    close(browser);
+    await close(browser);
     server.close();
   }
   const failed = results.filter((r) => !r).length;

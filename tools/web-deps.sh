@@ -98,7 +98,7 @@ build_flac() {
 
 build_libsndfile() {
   autotools "$1" --disable-full-suite --disable-alsa --disable-sqlite --disable-mpeg \
-    --enable-external-libs
+    --enable-external-libs || return 1
   # It reads Ogg Vorbis only with Vorbis, FLAC and Opus all found.
   grep -q "define HAVE_EXTERNAL_XIPH_LIBS 1" src/config.h || {
     log "libsndfile was configured without the Xiph libraries"

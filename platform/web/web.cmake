@@ -60,6 +60,7 @@ set(WEB_LINK_OPTIONS
   -sASYNCIFY=1 -sASYNCIFY_STACK_SIZE=262144
   -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=134217728
   -sEXIT_RUNTIME=0
+  -sMINIFY_HTML=0 # Debian's emcc fails to start its HTML minifier
   "-sEXPORTED_FUNCTIONS=[_main,_malloc,_free]"
   # SDL2 2.26's Web Audio code calls $autoResumeAudioContext and $dynCall
   # without declaring them; a response file keeps the $ away from the shell.

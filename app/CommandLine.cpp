@@ -26,18 +26,39 @@ bool ParseMilliseconds(const char* text, uint32_t& out)
     return true;
 }
 
-// "WxH" with both sides even (the video encoders need that) and in range.
+// The largest video the encoders take: 8K UHD. A larger size would only make
+// ffmpeg take gigabytes before it fails.
+constexpr unsigned kMaxVideoSide = 7680;
+constexpr unsigned long kMaxVideoPixels = 7680ul * 4320ul;
+
+// Decimal digits only, at most 5 of them (leading zeros allowed).
+bool ParseSide(const char*& p, unsigned& out)
+{
+    out = 0;
+    const char* start = p;
+    while (*p >= '0' && *p <= '9')
+    {
+        if (out < 100000)
+            out = out * 10 + static_cast<unsigned>(*p - '0');
+        ++p;
+    }
+    return p != start;
+}
+
+// "WxH", nothing else (no blanks, no signs), with both sides even (the video
+// encoders need that) and in range.
 bool ParseVideoSize(const char* text, int& w, int& h)
 {
     unsigned a = 0, b = 0;
-    char x = 0, rest = 0;
-    if (!text || std::sscanf(text, "%u%c%u%c", &a, &x, &b, &rest) != 3 || x != 'x')
+    const char* p = text;
+    if (!text || !ParseSide(p, a) || *p++ != 'x' || !ParseSide(p, b) || *p != '\0')
         return false;
-    if (a < 16 || b < 16 || a > 8192 || b > 8192 || a % 2 || b % 2)
+    if (a < 16 || b < 16 || a > kMaxVideoSide || b > kMaxVideoSide || a % 2 || b % 2 ||
+        static_cast<unsigned long>(a) * b > kMaxVideoPixels)
         return false;
     w = static_cast<int>(a);
     h = static_cast<int>(b);
-    return *text >= '0' && *text <= '9';
+    return true;
 }
 
 // One option of the table. A handler gets the option's value (null for a flag)
@@ -150,7 +171,7 @@ const Option kOptions[] = {
          if (ParseVideoSize(v, o.videoWidth, o.videoHeight))
              return true;
          error = std::string("bad value for --video-size: ") + v +
-                 " (WxH, even numbers from 16 to 8192)";
+                 " (WxH, even numbers from 16 to 7680, at most 7680 x 4320 pixels)";
          return false;
      }},
     {"--check", nullptr, Takes::MaybeName,
@@ -161,6 +182,10 @@ const Option kOptions[] = {
              o.checkScript = v;
          return true;
      }},
+    {"--strict", nullptr, Takes::Nothing,
+     [](CommandLine& o, const char*, std::string&) { return o.strict = true; }},
+    {"--load", nullptr, Takes::Nothing,
+     [](CommandLine& o, const char*, std::string&) { return o.load = true; }},
 };
 
 const Option* FindOption(const char* arg)
@@ -215,6 +240,8 @@ const Exclusion kExclusions[] = {
          return std::string("--capture and ") + (c.check ? "--check" : "--report") +
                 " exclude each other";
      }},
+    {[](const CommandLine& c) { return !c.check && (c.strict || c.load); }, [](const CommandLine& c)
+     { return std::string(c.strict ? "--strict" : "--load") + " needs --check"; }},
     {[](const CommandLine& c) { return c.hasUntil && c.hasStart && c.untilMs < c.startMs; },
      [](const CommandLine& c)
      {
@@ -227,8 +254,8 @@ const Exclusion kExclusions[] = {
 const char* UsageLine()
 {
     return "usage: vortexel [--windowed|--fullscreen[=desktop]] [--start MS] [--data DIR]\n"
-           "                [--batch] [--check [SCRIPT]] [--report FILE] [--trace FILE]\n"
-           "                [--help] [--version]\n"
+           "                [--batch] [--report FILE] [--trace FILE] [--help] [--version]\n"
+           "       vortexel --check [SCRIPT] [--strict] [--load] [--start MS] [--data DIR]\n"
            "       vortexel --edit [--start MS] [--data DIR] [--trace FILE]\n"
            "       vortexel --capture OUT [--fps N] [--start MS] [--until MS] [--video-size WxH]\n"
            "                [--data DIR] [--trace FILE]";
@@ -252,7 +279,11 @@ const char* HelpText()
            "  --edit            play in a window and restart at the current time whenever\n"
            "                    the script changes; Space pause, Left/Right 5 s,\n"
            "                    Page Up/Down 30 s, Home start, R reload, Tab overlay\n"
-           "  --check [SCRIPT]  load the script without playing it and print its timeline\n"
+           "  --check [SCRIPT]  load the script without playing it and print its timeline,\n"
+           "                    then a warning on stderr for each mistake it finds\n"
+           "  --strict          with --check: any warning makes the status 1\n"
+           "  --load            with --check: also load every effect the timeline uses\n"
+           "                    (pictures, shaders, meshes) in a headless GL context\n"
            "  --report FILE     write the report of the effects and their messages to FILE\n"
            "  --trace FILE      write one line per frame to FILE: FRAME TIME DT MSG ACTIVE BANDS\n"
            "  --capture OUT     render the demo offline to OUT: a folder of PNG frames and\n"
@@ -275,8 +306,8 @@ const char* HelpText()
            "Exit status: 0 the demo finished, Escape was pressed or \"exit\" was chosen;\n"
            "             1 a fatal failure ended the run; 2 bad usage;\n"
            "             130 Ctrl+C, 143 SIGTERM (at any stage).\n"
-           "  --check: 0 no reports, 1 the script raised reports, 2 the script could not be "
-           "opened.\n";
+           "  --check: 0 no reports, 1 the script raised reports (or, with --strict,\n"
+           "           warnings), 2 the script could not be opened.\n";
 }
 
 bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string& error)

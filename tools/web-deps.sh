@@ -95,6 +95,7 @@ build_flac() {
 # not installed.
 build_libsndfile() {
   cd "$1" || return 1
+  if [ ! -x configure ]; then autoreconf -fi >/dev/null || return 1; fi
   find . -name config.sub -exec cp /usr/share/misc/config.sub {} \;
   find . -name config.guess -exec cp /usr/share/misc/config.guess {} \;
   emconfigure ./configure --host=wasm32-unknown-emscripten --prefix="$prefix" \

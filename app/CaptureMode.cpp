@@ -103,6 +103,7 @@ int RunCapture(const CommandLine& cmd)
         return BadUse("--until " + std::to_string(settings.untilMs) +
                       " is before the start position " + std::to_string(settings.startMs));
 
+    SayDataFolder();
     if (IsVideo(settings.kind))
     {
         settings.ffmpeg = platform::FindProgram("ffmpeg");

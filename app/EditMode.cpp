@@ -102,6 +102,7 @@ int RunEdit(const CommandLine& cmd)
                   "no folder holding script.txt in " + DataFolderSearchList(", "));
         return 1;
     }
+    SayDataFolder();
     TraceWriter trace;
     if (!cmd.traceFile.empty() && !trace.Open(cmd.traceFile))
     {

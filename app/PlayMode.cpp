@@ -22,6 +22,7 @@ int RunPlay(const CommandLine& cmd)
                   "no folder holding script.txt in " + DataFolderSearchList(", "));
         return 1;
     }
+    SayDataFolder();
     TraceWriter trace;
     if (!cmd.traceFile.empty() && !trace.Open(cmd.traceFile))
     {

@@ -23,6 +23,7 @@ cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release >/dev/null
 benches=(bench_MainLoop bench_Spectrum bench_ScriptLoad bench_FrameFloor bench_DemoRun)
 [ -f bench/CaptureSpeed.cpp ] && benches+=(bench_CaptureSpeed)
 [ -f bench/EditRestart.cpp ] && benches+=(bench_EditRestart)
+[ -f bench/ExactSeek.cpp ] && benches+=(bench_ExactSeek)
 cmake --build build-release -j"$(nproc)" --target vortexel "${benches[@]}" >/dev/null
 
 raw=$(mktemp)
@@ -63,6 +64,10 @@ if [ -x "$b/bench_EditRestart" ]; then
     "${headless[@]}" "$b/bench_EditRestart" --figures >>"$raw" 2>/dev/null
   done
 fi
+if [ -x "$b/bench_ExactSeek" ]; then
+  step "exact seek into the shipped demo (5 seeks each to 0, 35 s and 90 s)"
+  "${headless[@]}" "$b/bench_ExactSeek" --figures >>"$raw" 2>/dev/null
+fi
 [ -n "$keep" ] && cp "$raw" "$keep"
 
 echo "Vortexel benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC')"
@@ -81,7 +86,8 @@ process start to first presented frame$	<	500
 ^memory: growth from 	<=	1
 ^capture: .* / live frame rate$	>=	0.9
 ^capture: peak growth	<=	8
-^edit restart: median	<	500'
+^edit restart: median	<	500
+^exact seek: 90 s of the shipped demo reached$	<	1000'
 
 awk -F'\t' -v targets="$targets" '
 function median(key,    n, i, j, t, a) {

@@ -168,6 +168,9 @@ int RunCapture(const CommandLine& cmd)
         Cleanup();
         return 1;
     }
+    // A capture from part-way shows the full run's frames: the timeline is
+    // replayed from 0 at the capture's rate up to the start.
+    core->SetExactSeek(settings.fps);
     bool loaded = core->Load("script.txt");
     if (!loaded)
     {

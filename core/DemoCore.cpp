@@ -16,12 +16,15 @@
 #include "script/ScriptParser.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 DemoCore::DemoCore() = default;
 
 DemoCore::~DemoCore()
 {
+    if (m_OfflineMusic && MusicPlayer::GetSpectrumSource() == m_OfflineMusic.get())
+        MusicPlayer::SetSpectrumSource(nullptr);
     delete m_Music;
     m_Music = nullptr;
     delete m_LoadingScreen;
@@ -93,7 +96,8 @@ void DemoCore::SortMessages()
 
 bool DemoCore::AddEffect(uint32_t startMs, uint32_t stopMs, std::string name, int32_t layer)
 {
-    if (stopMs <= m_StartOffset)
+    // An exact seek replays the whole timeline, so it keeps what ends earlier.
+    if (!m_SeekRate && stopMs <= m_StartOffset)
         return false;
     IEffect* effect = m_Registry ? m_Registry->FindEffect(name) : nullptr;
     if (!effect)
@@ -115,7 +119,7 @@ bool DemoCore::AddEffect(uint32_t startMs, uint32_t stopMs, std::string name, in
 bool DemoCore::AddMessage(uint32_t ms, std::string name, const float* params, int32_t count,
                           std::string target)
 {
-    if (ms < m_StartOffset)
+    if (!m_SeekRate && ms < m_StartOffset)
         return true;
     IEffect* effect = m_Registry ? m_Registry->FindEffect(target) : nullptr;
     if (!effect)
@@ -145,6 +149,24 @@ void DemoCore::LoadMusic(std::string fileName)
     }
     m_HasMusic = true;
     m_MusicFile = fileName;
+}
+
+const TMessage* DemoCore::GetReplayedMessage() const
+{
+    return m_Replayed > 0 && m_Replayed <= m_Messages.size() ? &m_Messages[m_Replayed - 1]
+                                                             : nullptr;
+}
+
+OfflineMusic* DemoCore::GetOfflineMusic()
+{
+    if (!m_OfflineMusicTried && m_SeekRate && m_HasMusic)
+    {
+        m_OfflineMusicTried = true;
+        std::unique_ptr<OfflineMusic> music(new OfflineMusic);
+        if (music->Open(m_MusicFile))
+            m_OfflineMusic = std::move(music);
+    }
+    return m_OfflineMusic.get();
 }
 
 void DemoCore::AddFrameObserver(IFrameObserver* observer)
@@ -228,59 +250,143 @@ void DemoCore::Run()
     m_State = Playing;
     InitialiseEffects();
     ImagePrefetch::Discard(); // images decoded ahead that no effect asked for
-    if (m_Music)
-    {
-        m_Music->Play();
-        m_Music->SetTime(static_cast<int32_t>(m_StartOffset));
-    }
-    Timer::Start(static_cast<float>(m_StartOffset / 1000.0));
-    m_Window->SetViewport(1.0f);
-    MainLoop();
-}
 
-void DemoCore::MainLoop()
-{
-    size_t nextMessage = 0;
     // Reserved once: a frame in steady state allocates nothing.
     std::vector<TEffect*> active;
     active.reserve(m_Effects.size());
     std::vector<TEffect> sortSpace;
     sortSpace.reserve(2 * m_Effects.size());
-    char title[256];
+    m_NextMessage = 0;
 
+    const bool replay = m_SeekRate > 0 && m_StartOffset > 0 && (m_State & Playing);
+    if (replay)
+        Replay(active, sortSpace);
+    if (m_Music)
+    {
+        m_Music->Play();
+        m_Music->SetTime(static_cast<int32_t>(m_StartOffset));
+    }
+    if (replay)
+        Timer::EndSteps(); // the clock goes on from the replay's last step
+    else
+        Timer::Start(static_cast<float>(m_StartOffset / 1000.0));
+    m_Window->SetViewport(1.0f);
+    MainLoop(active, sortSpace);
+}
+
+const TMessage* DemoCore::TakeDueMessage(float now, TMessage& copy)
+{
+    // The fired message is a copy that shares the Parameters array.
+    if (m_NextMessage < m_Messages.size() && now >= m_Messages[m_NextMessage].ActivationTime)
+    {
+        copy = m_Messages[m_NextMessage++];
+        return &copy;
+    }
+    return nullptr;
+}
+
+void DemoCore::CollectActive(float now, std::vector<TEffect*>& active,
+                             std::vector<TEffect>& sortSpace)
+{
+    for (TEffect& e : m_Effects)
+        if (e.StartTime <= now && e.StopTime >= now)
+            active.push_back(&e);
+    if (active.size() > 1)
+        SortByLayer(active, sortSpace);
+}
+
+// AddTime, the message if it targets the entry's instance, Update; in layer
+// order. Answers how many entries the message reached.
+int DemoCore::UpdateActive(const std::vector<TEffect*>& active, float frameTime,
+                           const TMessage* fired)
+{
+    int deliveries = 0;
+    for (TEffect* e : active)
+    {
+        e->Effect->AddTime(frameTime);
+        if (fired && fired->TargetEffect == e->Effect)
+        {
+            e->Effect->OnMessage(fired->MessageID, fired->Parameters, fired->ParameterCount);
+            ++deliveries;
+        }
+        e->Effect->Update();
+    }
+    return deliveries;
+}
+
+// The frames a full run at the seek rate plays before the start position,
+// without their drawing: the same messages in the same frames, the same active
+// sets and layer sort, the same AddTime, OnMessage and Update calls, the clock
+// stepping exactly as a capture's does, and the spectrum the music has at
+// every step (decoded offline, as a capture takes it). Nothing is rendered,
+// presented or observed, so no effect may change its state in Render.
+// Steps past the end of the timeline change nothing but the messages taken,
+// so the replay makes one jump from there to the start position.
+void DemoCore::Replay(std::vector<TEffect*>& active, std::vector<TEffect>& sortSpace)
+{
+    // In thousandths of a step: whole steps, then one short step onto the start.
+    const int64_t rate = m_SeekRate;
+    const int64_t total = static_cast<int64_t>(m_StartOffset) * rate;
+    const int64_t pastEnd =
+        (static_cast<int64_t>(std::ceil(static_cast<double>(m_EndTime) * rate)) + 1) * 1000;
+    const int64_t whole = std::min(total / 1000 * 1000, pastEnd);
+
+    OfflineMusic* previousSource = MusicPlayer::GetSpectrumSource();
+    if (OfflineMusic* music = GetOfflineMusic())
+        MusicPlayer::SetSpectrumSource(music);
+    Timer::BeginSteps(m_SeekRate);
+    m_Replayed = 0;
+    m_ReplayedDelivered = false;
+    TMessage firedCopy{};
+    for (int64_t done = 0; done < total;)
+    {
+        const float now = Timer::GetTime();
+        const int64_t step = done < whole ? 1000 : total - done;
+        const TMessage* fired = TakeDueMessage(now, firedCopy);
+        CollectActive(now, active, sortSpace);
+        const int deliveries = UpdateActive(active, Timer::GetFrameTime(), fired);
+        if (fired)
+        {
+            m_Replayed = m_NextMessage;
+            m_ReplayedDelivered = deliveries > 0;
+        }
+        if (done + step >= total)
+        {
+            // The last step is drawn into the back buffer, which the first
+            // frame clears: GL state that carries over from one frame to the
+            // next (in the window's and the off-screen target's contexts) is
+            // then what the full run's previous frame left.
+            for (TEffect* e : active)
+            {
+                m_Window->ResetForEffect();
+                e->Effect->Render();
+            }
+        }
+        active.clear();
+        Timer::Step(step);
+        done += step;
+        MusicPlayer::UpdateSpectrum();
+        if (!(m_State & Playing) || platform::InterruptRequested())
+            break;
+    }
+    MusicPlayer::SetSpectrumSource(previousSource);
+}
+
+void DemoCore::MainLoop(std::vector<TEffect*>& active, std::vector<TEffect>& sortSpace)
+{
+    char title[256];
     while ((m_State & Playing) && m_Window->IsRunning())
     {
         const float now = Timer::GetTime();
         const float frameTime = Timer::GetFrameTime();
 
-        // The fired message is a copy that shares the Parameters array.
-        const TMessage* fired = nullptr;
         TMessage firedCopy{};
-        if (nextMessage < m_Messages.size() && now >= m_Messages[nextMessage].ActivationTime)
-        {
-            firedCopy = m_Messages[nextMessage++];
-            fired = &firedCopy;
-        }
+        const TMessage* fired = TakeDueMessage(now, firedCopy);
+        CollectActive(now, active, sortSpace);
 
-        for (TEffect& e : m_Effects)
-            if (e.StartTime <= now && e.StopTime >= now)
-                active.push_back(&e);
-        if (active.size() > 1)
-            SortByLayer(active, sortSpace);
-
-        bool delivered = false;
         m_Window->BeginFrame();
-        for (TEffect* e : active)
-        {
-            e->Effect->AddTime(frameTime);
-            if (fired && fired->TargetEffect == e->Effect)
-            {
-                e->Effect->OnMessage(fired->MessageID, fired->Parameters, fired->ParameterCount);
-                ++m_Delivered;
-                delivered = true;
-            }
-            e->Effect->Update();
-        }
+        const int deliveries = UpdateActive(active, frameTime, fired);
+        m_Delivered += static_cast<uint64_t>(deliveries);
         for (TEffect* e : active)
         {
             m_Window->ResetForEffect();
@@ -290,7 +396,7 @@ void DemoCore::MainLoop()
         Timer::Update();
         MusicPlayer::UpdateSpectrum();
         if (!m_Observers.empty())
-            NotifyObservers(now, frameTime, fired, delivered, active);
+            NotifyObservers(now, frameTime, fired, deliveries > 0, active);
         active.clear();
         m_Window->Swap();
         ++m_Frames;

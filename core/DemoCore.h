@@ -17,6 +17,7 @@ class OGLWindow;
 class EffectInterface;
 class ILoadingScreen;
 class MusicPlayer;
+class OfflineMusic;
 class SpectrumSynch;
 
 enum DemoState
@@ -42,6 +43,16 @@ class DemoCore
     bool Init(OGLWindow* window, EffectInterface* registry, ILoadingScreen* loadingScreen,
               bool musicEnabled);
     void SetStartTime(uint32_t ms) { m_StartOffset = ms; }
+    // Exact seek, set before Load: with a rate, a run that starts part-way
+    // keeps the whole timeline and first replays it from 0 up to the start at
+    // stepsPerSecond steps a second, as a full run at that frame rate would
+    // play it (messages taken, entries stepped and updated, the music's
+    // spectrum at every step) but drawing, presenting and observing nothing;
+    // its first frame is then the full run's frame at that time. 0 (the
+    // default) keeps the start rules: earlier entries and messages dropped,
+    // every effect fresh at the start.
+    void SetExactSeek(int stepsPerSecond) { m_SeekRate = stepsPerSecond > 0 ? stepsPerSecond : 0; }
+    int GetExactSeek() const { return m_SeekRate; }
     bool Load(std::string scriptName);
 
     bool AddEffect(uint32_t startMs, uint32_t stopMs, std::string name, int32_t layer);
@@ -76,6 +87,13 @@ class DemoCore
     bool HasMusic() const { return m_HasMusic; }
     // The script's music file as the script names it ("" when none opened).
     const std::string& GetMusicFile() const { return m_MusicFile; }
+    // The last message an exact seek's replay took (null: none) and whether
+    // it reached an active entry.
+    const TMessage* GetReplayedMessage() const;
+    bool WasReplayedMessageDelivered() const { return m_ReplayedDelivered; }
+    // The script's music decoded without a device, as the replay used it for
+    // the spectrum; null without exact seek or music. Lives as long as the core.
+    OfflineMusic* GetOfflineMusic();
 
     // Observers see every frame of the main loop (core/FrameRecord.h), in the
     // order added. They must outlive Run; none may be added or removed by
@@ -92,7 +110,12 @@ class DemoCore
   private:
     void SortMessages();
     void InitialiseEffects();
-    void MainLoop();
+    void Replay(std::vector<TEffect*>& active, std::vector<TEffect>& sortSpace);
+    void MainLoop(std::vector<TEffect*>& active, std::vector<TEffect>& sortSpace);
+    // The first half of every frame, replayed or drawn.
+    const TMessage* TakeDueMessage(float now, TMessage& copy);
+    void CollectActive(float now, std::vector<TEffect*>& active, std::vector<TEffect>& sortSpace);
+    int UpdateActive(const std::vector<TEffect*>& active, float frameTime, const TMessage* fired);
     void NotifyObservers(float now, float frameTime, const TMessage* message, bool delivered,
                          const std::vector<TEffect*>& active);
 
@@ -114,4 +137,10 @@ class DemoCore
     std::unique_ptr<SpectrumSynch> m_Bands; // the standard bands, while observed
     bool m_TitleShowsTime = false;
     bool m_StopAtEnd = true;
+    int m_SeekRate = 0;
+    size_t m_NextMessage = 0;
+    size_t m_Replayed = 0; // messages the replay took
+    bool m_ReplayedDelivered = false;
+    std::unique_ptr<OfflineMusic> m_OfflineMusic;
+    bool m_OfflineMusicTried = false;
 };

@@ -156,6 +156,11 @@ void MusicPlayer::SetSpectrumSource(OfflineMusic* source)
     spectrumSource = source;
 }
 
+OfflineMusic* MusicPlayer::GetSpectrumSource()
+{
+    return spectrumSource;
+}
+
 OfflineMusic::OfflineMusic() : m_Sound(new platform::OfflineSound) {}
 
 OfflineMusic::~OfflineMusic() = default;

@@ -53,6 +53,7 @@ class MusicPlayer
     // spectrum from it at the clock's time (Timer::GetTime) instead of from the
     // sound output. Null returns to the output. The source must outlive its use.
     static void SetSpectrumSource(OfflineMusic* source);
+    static OfflineMusic* GetSpectrumSource();
 
   protected:
     void* m_Stream = nullptr;

@@ -2,6 +2,7 @@
 
 #include "platform/Counter.h"
 
+#include <cmath>
 #include <cstdint>
 
 namespace
@@ -17,12 +18,27 @@ float speed = 1.0f;
 int32_t frameCount = 0;
 int64_t windowTicks = 0; // counter ticks of the rate window, summed exactly
 int32_t fps = 0;
+
+// While stepping (exact seek) the counter is the steps' own.
+bool stepping = false;
+int64_t steppedTicks = 0;
+int64_t stepFrequency = 1000;
+float speedBeforeSteps = 1.0f;
+
+int64_t ReadCounter()
+{
+    return stepping ? steppedTicks : platform::GetCounter();
+}
+int64_t ReadFrequency()
+{
+    return stepping ? stepFrequency : platform::GetCounterFrequency();
+}
 } // namespace
 
 void Timer::Start(float startOffset)
 {
-    frequency = platform::GetCounterFrequency();
-    startCount = platform::GetCounter();
+    frequency = ReadFrequency();
+    startCount = ReadCounter();
     currentCount = startCount;
     frameTime = 0.0f;
     windowTicks = 0;
@@ -34,7 +50,7 @@ void Timer::Start(float startOffset)
 void Timer::Update()
 {
     const int64_t previousCount = currentCount;
-    currentCount = platform::GetCounter();
+    currentCount = ReadCounter();
     float previous = elapsed;
     int64_t ticks = currentCount - startCount;
     elapsed = frequency > 0 ? static_cast<float>(static_cast<double>(ticks) / frequency) : 0.0f;
@@ -72,13 +88,53 @@ void Timer::SetSpeed(float factor)
 {
     speed = factor;
 }
+float Timer::GetSpeed()
+{
+    return stepping ? speedBeforeSteps : speed;
+}
+
+void Timer::BeginSteps(int stepsPerSecond)
+{
+    stepping = true;
+    steppedTicks = 0;
+    stepFrequency = static_cast<int64_t>(stepsPerSecond > 0 ? stepsPerSecond : 60) * 1000;
+    speedBeforeSteps = speed;
+    speed = 1.0f;
+    elapsed = frameTime = playTime = 0.0f;
+    Start(0.0f);
+}
+
+void Timer::Step(int64_t thousandths)
+{
+    steppedTicks += thousandths;
+    Update();
+}
+
+void Timer::EndSteps()
+{
+    if (!stepping)
+        return;
+    const double seconds = static_cast<double>(currentCount - startCount) / stepFrequency;
+    stepping = false;
+    speed = speedBeforeSteps;
+    frequency = platform::GetCounterFrequency();
+    currentCount = platform::GetCounter();
+    // The same elapsed time on the program's counter: a counter that steps
+    // whole frames (a capture's) goes on exactly where a full run would be.
+    startCount = currentCount - std::llround(seconds * static_cast<double>(frequency));
+    windowTicks = 0;
+    fps = 0;
+    frameCount = 1;
+}
 
 void Timer::Reset()
 {
     frequency = startCount = currentCount = 0;
     elapsed = frameTime = playTime = offset = 0.0f;
-    speed = 1.0f;
+    speed = speedBeforeSteps = 1.0f;
     frameCount = 0;
     windowTicks = 0;
     fps = 0;
+    stepping = false;
+    steppedTicks = 0;
 }

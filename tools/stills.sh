@@ -4,21 +4,20 @@
 #
 #   tools/stills.sh
 #
-# Each still is the last frame of a short capture that plays from a lead-in
-# point up to its moment (so flashes, fades and text panels are as the demo
-# shows them there), scaled to 320 x 240 by ffmpeg. The capture is
+# Each still is a one-frame capture at its moment (a capture from part-way
+# replays the demo up to there, so flashes, fades and text panels are as the
+# demo shows them), scaled to 320 x 240 by ffmpeg. The capture is
 # deterministic: the same demo always gives the same files. After changing the
 # demo, run this and commit docs/stills/. Needs ffmpeg (tools/deps.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# name   lead-in ms   moment ms   (the lead-in should take in the messages
-# that shape the moment, such as the text panel's next_text)
+# name     moment ms
 STILLS=(
-  "1-intro      0     7000"
-  "2-panel  19500    23000"
-  "3-burst  44000    48500"
-  "4-deck   69500    74000"
+  "1-intro   7000"
+  "2-panel  23000"
+  "3-burst  48500"
+  "4-deck   74000"
 )
 RATE=20
 SIZE=320:240
@@ -31,9 +30,9 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p docs/stills
 for still in "${STILLS[@]}"; do
-  read -r name from at <<<"$still"
-  echo "still $name: the demo from $from ms to $at ms" >&2
-  ./build/vortexel --data Data --capture "$work/$name" --fps "$RATE" --start "$from" \
+  read -r name at <<<"$still"
+  echo "still $name: the demo at $at ms" >&2
+  ./build/vortexel --data Data --capture "$work/$name" --fps "$RATE" --start "$at" \
     --until "$at" </dev/null 2>"$work/log" || { cat "$work/log" >&2; exit 1; }
   last=$(ls "$work/$name"/frame_*.png | tail -n 1)
   ffmpeg -nostdin -v error -y -i "$last" -vf "scale=$SIZE:flags=lanczos" -q:v 3 \

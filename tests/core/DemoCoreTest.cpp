@@ -409,6 +409,70 @@ TEST_F(DemoCoreTest, StartOffsetDropsEarlierEntriesAndStartsMusicAndClockThere)
     EXPECT_EQ((std::vector<float>{2.0f}), b.received[0].params);
 }
 
+// An exact seek keeps the whole timeline and replays it from 0 at its step
+// rate: earlier messages reach their targets one step at a time, entries that
+// ended before the start lived their span, and the first frame is the full
+// run's frame at the start. Replayed steps are not frames: no frame begins, is
+// presented, observed or titled; only the last step is drawn (into the back
+// buffer the first frame clears).
+TEST_F(DemoCoreTest, ExactSeekReplaysTheTimelineFromZeroWithoutFrames)
+{
+    FakeEffect& a = Kind("A", {"m"});
+    FakeEffect& b = Kind("B", {"m"});
+    core.SetStartTime(2050);
+    core.SetExactSeek(10);
+    Init();
+    window.defaultStep = 1.0;
+    window.maxFrames = 2;
+    struct Seen : IFrameObserver
+    {
+        std::vector<float> times;
+        void OnFrame(const FrameRecord& f) override { times.push_back(f.Time); }
+    } seen;
+    core.AddFrameObserver(&seen);
+    Play(
+        [&](TestCore& c)
+        {
+            c.AddEffect(0, 1000, "B", 1);
+            c.AddEffect(0, 10000, "A", 2);
+            float p[] = {1.0f, 2.0f, 3.0f};
+            c.AddMessage(500, "m", &p[0], 1, "A");
+            c.AddMessage(500, "m", &p[1], 1, "A");
+            c.AddMessage(200, "m", &p[2], 1, "B");
+        });
+
+    EXPECT_EQ(2u, core.GetEffects().size());
+    ASSERT_EQ(1u, b.received.size());
+    EXPECT_NEAR(0.2f, b.received[0].now, 1e-5);
+    EXPECT_NEAR(1.0f, b.updateTimes.back(), 1e-5) << "B steps through its whole span";
+    ASSERT_EQ(2u, a.received.size());
+    EXPECT_NEAR(0.5f, a.received[0].now, 1e-5);
+    EXPECT_NEAR(0.6f, a.received[1].now, 1e-5) << "one message per step";
+    EXPECT_EQ(1.0f, a.received[0].params[0]);
+    EXPECT_EQ(2.0f, a.received[1].params[0]);
+    const TMessage* last = core.GetReplayedMessage();
+    ASSERT_TRUE(last);
+    EXPECT_EQ(2.0f, last->Parameters[0]);
+    EXPECT_TRUE(core.WasReplayedMessageDelivered());
+
+    // Steps of 0.1 s, a last one of 0.05 s onto the start; the first frame's
+    // effect clock is the full run's.
+    ASSERT_EQ(2u, seen.times.size());
+    EXPECT_FLOAT_EQ(2.05f, seen.times[0]);
+    size_t firstFrame =
+        std::find(a.updateTimes.begin(), a.updateTimes.end(), 2.05f) - a.updateTimes.begin();
+    ASSERT_EQ(21u, firstFrame); // 0.0, 0.1, ... 2.0, then 2.05
+    EXPECT_NEAR(2.05f, a.clocks[firstFrame], 1e-5);
+    EXPECT_NEAR(3.05f, seen.times[1], 1e-5);
+
+    Log head = Filter(log, {"Window.BeginFrame", "Window.Swap", "Window.SetTitle", "A.Render",
+                            "Music.Play", "Music.SetTime"});
+    Log expected = {"A.Render", "Music.Play", "Music.SetTime 2050", "Window.BeginFrame",
+                    "A.Render"};
+    ASSERT_GE(head.size(), expected.size());
+    EXPECT_EQ(expected, Log(head.begin(), head.begin() + 5));
+}
+
 TEST_F(DemoCoreTest, TitleShowsTheLastCompletedSecondsFrameCount)
 {
     Kind("A");

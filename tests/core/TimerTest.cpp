@@ -66,4 +66,27 @@ TEST_F(TimerTest, SpeedScalesPlayTimeButNotFrameTime)
     EXPECT_FLOAT_EQ(11.5f, Timer::GetTime());
 }
 
+// An exact seek's steps run at speed 1 on their own counter, and the clock
+// then goes on from the last step on the program's counter, at the speed set
+// before, without a jump.
+TEST_F(TimerTest, StepsHandOverToTheCounterWithoutAJump)
+{
+    testing_support::ManualCounter::Set(777);
+    Timer::SetSpeed(2.0f);
+    Timer::BeginSteps(60);
+    for (int i = 0; i < 2100; ++i)
+        Timer::Step();
+    Timer::Step(500); // half a step more
+    EXPECT_NEAR(35.0 + 0.5 / 60, Timer::GetTime(), 1e-4);
+    EXPECT_NEAR(0.5 / 60, Timer::GetFrameTime(), 1e-5);
+    EXPECT_FLOAT_EQ(2.0f, Timer::GetSpeed());
+    testing_support::ManualCounter::Advance(3.0); // loading the music: not play time
+    Timer::EndSteps();
+    const float handed = Timer::GetTime();
+    EXPECT_NEAR(0.5 / 60, Timer::GetFrameTime(), 1e-5) << "the first frame's step is the last one";
+    Frame(0.25);
+    EXPECT_NEAR(handed + 0.5, Timer::GetTime(), 1e-4);
+    EXPECT_NEAR(0.25, Timer::GetFrameTime(), 1e-4);
+}
+
 } // namespace

@@ -29,8 +29,8 @@ namespace fs = std::filesystem;
 namespace
 {
 
-#if defined(__SANITIZE_ADDRESS__)
-// ASan reserves terabytes of shadow memory: no address-space limit there.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+// ASan and TSan reserve terabytes of shadow memory: no address-space limit there.
 constexpr bool kSanitized = true;
 #else
 constexpr bool kSanitized = false;

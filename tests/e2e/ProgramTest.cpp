@@ -139,7 +139,9 @@ TEST_F(ProgramTest, ShippedDemoPlaysItsEndHeadlessAndFinishes)
     ASSERT_NE(std::string::npos, at) << o.err;
     double end = std::atof(o.err.c_str() + at + std::strlen("vortexel: finished at "));
     EXPECT_GE(end, 96.0);
+#if !defined(__SANITIZE_THREAD__) // where a first frame takes seconds
     EXPECT_LT(end, 97.5) << o.err;
+#endif
 }
 
 // A fatal report during loading (a missing image, a missing music file) posts

@@ -5,14 +5,23 @@
 
 #include "core/DemoCore.h"
 #include "core/MusicPlayer.h"
+#include "core/StandardLoadingScreen.h"
 #include "effects/EffectKinds.h"
 #include "framework/EffectInterface.h"
+#include "gfx/ImagePrefetch.h"
 #include "gfx/OGLWindow.h"
+#include "gfx/TextureManager.h"
+#include "platform/Display.h"
+#include "platform/Interrupt.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
+#include "platform/SoundDecoder.h"
+#include "script/ScriptCheck.h"
 #include "script/ScriptParser.h"
 
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 namespace
@@ -25,30 +34,41 @@ class CheckWindow : public OGLWindow
     bool Create(int, int, int, bool) override { return true; }
 };
 
-// Decoder only: a music file is opened as the demo would open it, without a
-// sound device. Every name the core asks for is kept for the listing.
+// Decoder only: a music file is opened as the demo would open it
+// (MusicPlayer::ProbeFile), without a sound device. Every name the core asks
+// for is kept for the listing, and the length of the last that opened.
 class ProbePlayer : public MusicPlayer
 {
   public:
-    explicit ProbePlayer(std::vector<std::string>* names) : m_Names(names) {}
+    ProbePlayer(std::vector<std::string>* names, int64_t* lengthMs)
+        : m_Names(names), m_LengthMs(lengthMs)
+    {
+    }
     bool Init() override { return true; }
     bool Open(std::string name) override
     {
         m_Names->push_back(name);
-        return MusicPlayer::ProbeFile(name);
+        std::unique_ptr<platform::SoundDecoder> decoder =
+            platform::OpenSoundDecoder(platform::DataPath(name));
+        if (!decoder)
+            return false;
+        *m_LengthMs = decoder->Length() * 1000 / platform::kSoundRate;
+        return true;
     }
 
   private:
     std::vector<std::string>* m_Names;
+    int64_t* m_LengthMs;
 };
 
 class CheckCore : public DemoCore
 {
   public:
     std::vector<std::string> musicNames;
+    int64_t musicMs = -1; // no music opened
 
   protected:
-    MusicPlayer* CreateMusicPlayer() override { return new ProbePlayer(&musicNames); }
+    MusicPlayer* CreateMusicPlayer() override { return new ProbePlayer(&musicNames, &musicMs); }
     // The checker's script path is taken as given, not looked up in the data folder.
     bool ParseScript(const std::string& path) override
     {
@@ -95,31 +115,85 @@ const char* RegisteredName(const EffectInterface& registry, const IEffect* effec
     return "?";
 }
 
-int CheckScript(const std::string& scriptPath, uint32_t startMs)
+// The kinds as the script sees them: every registered name with the message
+// names its effect declared.
+std::vector<ScriptEffectKind> ScriptKinds(const EffectInterface& registry)
 {
-    bool reported = false;
-    platform::SetMessageBoxEcho(false);
-    platform::SetMessageBoxRecorder(
-        [&reported](platform::BoxIcon, const std::string& caption, const std::string& text)
-        {
-            reported = true;
-            std::fprintf(stderr, "%s\t%s\n", caption.c_str(), Escape(text).c_str());
-            std::fflush(stderr);
-        });
+    std::vector<ScriptEffectKind> kinds;
+    for (const TEffectList& entry : registry.Effects())
+    {
+        ScriptEffectKind kind;
+        kind.Name = entry.Name;
+        for (const TMessageMap& m : registry.GetMessageInterface()->Entries())
+            if (m.Effect == entry.Effect)
+                kind.Messages.push_back(m.Name);
+        kinds.push_back(kind);
+    }
+    return kinds;
+}
 
-    EffectInterface registry;
-    RegisterEffectKinds(&registry);
-    CheckWindow window;
-    CheckCore core;
-    core.SetStartTime(startMs);
-    core.Init(&window, &registry, nullptr, true);
-    bool loaded = core.Load(scriptPath);
+// Scripts are small; a larger one is not looked at for warnings.
+constexpr size_t kMaxCheckedScriptBytes = size_t(16) << 20;
 
-    platform::SetMessageBoxRecorder(nullptr);
-    platform::SetMessageBoxEcho(true);
-    if (!loaded)
-        return 2;
+// The script's bytes, false when it is too large or cannot be read.
+bool ReadScript(const std::string& path, std::string& raw)
+{
+    std::FILE* file = platform::OpenRegularFile(path, "rb");
+    if (!file)
+        return false;
+    char buffer[65536];
+    size_t n;
+    while (raw.size() <= kMaxCheckedScriptBytes &&
+           (n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        raw.append(buffer, n);
+    const bool ok = !std::ferror(file) && raw.size() <= kMaxCheckedScriptBytes;
+    std::fclose(file);
+    return ok;
+}
 
+// Prints one line per warning on stderr; answers how many.
+size_t PrintWarnings(const std::string& scriptPath, const EffectInterface& registry,
+                     int64_t musicMs)
+{
+    if (platform::InterruptRequested())
+        return 0;
+    std::string raw;
+    if (!ReadScript(scriptPath, raw))
+    {
+        std::fprintf(stderr,
+                     "vortexel: %s not checked for warnings: larger than %zu MiB or unreadable\n",
+                     scriptPath.c_str(), kMaxCheckedScriptBytes >> 20);
+        return 0;
+    }
+    const std::vector<ScriptWarning> warnings =
+        CheckScriptText(raw, ScriptKinds(registry), musicMs);
+    for (const ScriptWarning& w : warnings)
+    {
+        if (w.Region > 0)
+            std::fprintf(stderr, "warning: region %d (line %zu) \"%s\": %s\n", w.Region, w.Line,
+                         w.RegionText.c_str(), w.What.c_str());
+        else
+            std::fprintf(stderr, "warning: byte %zu (line %zu): %s\n", w.Offset, w.Line,
+                         w.What.c_str());
+    }
+    std::fflush(stderr);
+    return warnings.size();
+}
+
+// --load: a headless window (offscreen, no sound device) and every scheduled
+// effect initialised as the demo's run does before its first frame.
+void LoadEffects(DemoCore& core, OGLWindow& window)
+{
+    platform::ForceHeadless();
+    platform::SetBatchMode(true);
+    ImagePrefetch::StartForDataFolder();
+    if (window.Create(1024, 768, 32, false))
+        core.LoadEffects();
+    ImagePrefetch::Discard();
+}
+
+void PrintTimeline(CheckCore& core, const EffectInterface& registry)
+{
     for (const TEffect& e : core.GetEffects())
         std::printf("effect %.3f %.3f %d %s\n", static_cast<double>(e.StartTime),
                     static_cast<double>(e.StopTime), e.LayerID, RegisteredName(registry, e.Effect));
@@ -141,7 +215,53 @@ int CheckScript(const std::string& scriptPath, uint32_t startMs)
         std::printf("music %s\n", name.c_str());
     std::printf("end %.3f\n", static_cast<double>(core.GetEndTime()));
     std::fflush(stdout);
-    return reported ? 1 : 0;
+}
+
+int CheckScript(const std::string& scriptPath, uint32_t startMs, bool strict, bool load)
+{
+    bool reported = false;
+    platform::SetMessageBoxEcho(false);
+    platform::SetMessageBoxRecorder(
+        [&reported](platform::BoxIcon, const std::string& caption, const std::string& text)
+        {
+            reported = true;
+            std::fprintf(stderr, "%s\t%s\n", caption.c_str(), Escape(text).c_str());
+            std::fflush(stderr);
+        });
+
+    EffectInterface registry;
+    RegisterEffectKinds(&registry);
+    // Only --load opens a window, and only after the script is read.
+    std::unique_ptr<OGLWindow> window(load ? new OGLWindow : new CheckWindow);
+    int status = 0;
+    {
+        CheckCore core;
+        core.SetStartTime(startMs);
+        core.Init(window.get(), &registry, load ? new StandardLoadingScreen(window.get()) : nullptr,
+                  true);
+        if (!core.Load(scriptPath))
+            status = 2;
+        else if (load)
+            LoadEffects(core, *window);
+
+        platform::SetMessageBoxRecorder(nullptr);
+        platform::SetMessageBoxEcho(true);
+        if (status != 2)
+        {
+            PrintTimeline(core, registry);
+            status = reported ? 1 : 0;
+            if (PrintWarnings(scriptPath, registry, core.musicMs) > 0 && strict)
+                status = 1;
+        }
+    }
+    if (load)
+    {
+        registry.Clear();
+        window->Destroy();
+        if (TextureManager* textures = TextureManager::GetInstance())
+            textures->Shutdown();
+    }
+    return status;
 }
 } // namespace
 
@@ -158,6 +278,7 @@ int RunCheck(const CommandLine& cmd)
     StartupOptions start;
     start.hasStart = cmd.hasStart;
     start.startMs = cmd.startMs;
-    int status = CheckScript(script, ChooseStartPosition(start, kStartPositionFile));
+    int status =
+        CheckScript(script, ChooseStartPosition(start, kStartPositionFile), cmd.strict, cmd.load);
     return status == 2 ? status : FinishOutput(status);
 }

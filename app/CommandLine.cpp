@@ -161,6 +161,10 @@ const Option kOptions[] = {
              o.checkScript = v;
          return true;
      }},
+    {"--strict", nullptr, Takes::Nothing,
+     [](CommandLine& o, const char*, std::string&) { return o.strict = true; }},
+    {"--load", nullptr, Takes::Nothing,
+     [](CommandLine& o, const char*, std::string&) { return o.load = true; }},
 };
 
 const Option* FindOption(const char* arg)
@@ -215,6 +219,8 @@ const Exclusion kExclusions[] = {
          return std::string("--capture and ") + (c.check ? "--check" : "--report") +
                 " exclude each other";
      }},
+    {[](const CommandLine& c) { return !c.check && (c.strict || c.load); }, [](const CommandLine& c)
+     { return std::string(c.strict ? "--strict" : "--load") + " needs --check"; }},
     {[](const CommandLine& c) { return c.hasUntil && c.hasStart && c.untilMs < c.startMs; },
      [](const CommandLine& c)
      {
@@ -227,8 +233,8 @@ const Exclusion kExclusions[] = {
 const char* UsageLine()
 {
     return "usage: vortexel [--windowed|--fullscreen[=desktop]] [--start MS] [--data DIR]\n"
-           "                [--batch] [--check [SCRIPT]] [--report FILE] [--trace FILE]\n"
-           "                [--help] [--version]\n"
+           "                [--batch] [--report FILE] [--trace FILE] [--help] [--version]\n"
+           "       vortexel --check [SCRIPT] [--strict] [--load] [--start MS] [--data DIR]\n"
            "       vortexel --edit [--start MS] [--data DIR] [--trace FILE]\n"
            "       vortexel --capture OUT [--fps N] [--start MS] [--until MS] [--video-size WxH]\n"
            "                [--data DIR] [--trace FILE]";
@@ -252,7 +258,11 @@ const char* HelpText()
            "  --edit            play in a window and restart at the current time whenever\n"
            "                    the script changes; Space pause, Left/Right 5 s,\n"
            "                    Page Up/Down 30 s, Home start, R reload, Tab overlay\n"
-           "  --check [SCRIPT]  load the script without playing it and print its timeline\n"
+           "  --check [SCRIPT]  load the script without playing it and print its timeline,\n"
+           "                    then a warning on stderr for each mistake it finds\n"
+           "  --strict          with --check: any warning makes the status 1\n"
+           "  --load            with --check: also load every effect the timeline uses\n"
+           "                    (pictures, shaders, meshes) in a headless GL context\n"
            "  --report FILE     write the report of the effects and their messages to FILE\n"
            "  --trace FILE      write one line per frame to FILE: FRAME TIME DT MSG ACTIVE BANDS\n"
            "  --capture OUT     render the demo offline to OUT: a folder of PNG frames and\n"
@@ -275,8 +285,8 @@ const char* HelpText()
            "Exit status: 0 the demo finished, Escape was pressed or \"exit\" was chosen;\n"
            "             1 a fatal failure ended the run; 2 bad usage;\n"
            "             130 Ctrl+C, 143 SIGTERM (at any stage).\n"
-           "  --check: 0 no reports, 1 the script raised reports, 2 the script could not be "
-           "opened.\n";
+           "  --check: 0 no reports, 1 the script raised reports (or, with --strict,\n"
+           "           warnings), 2 the script could not be opened.\n";
 }
 
 bool ParseCommandLine(int argc, char** argv, CommandLine& out, std::string& error)

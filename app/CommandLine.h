@@ -17,6 +17,8 @@ struct CommandLine
     std::string dataDir;
     bool check = false;
     std::string checkScript; // empty: the data folder's script.txt
+    bool strict = false;     // --check: a warning makes the status 1
+    bool load = false;       // --check: load the effects in a headless GL context
     std::string reportFile;
     std::string traceFile; // --trace: one line per frame
     // --capture OUT and its settings (app/CaptureMode.h checks OUT itself).

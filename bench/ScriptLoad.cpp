@@ -1,6 +1,8 @@
 // Loading time of large scripts: the reader must stay linear in the script's
 // size. Writes scripts of about 5, 10 and 20 MB (100 bytes a region) to a
-// temporary data folder and times DemoCore::Load on each, best of five.
+// temporary data folder and times DemoCore::Load on each, best of five; then
+// the checker's warnings (CheckScriptText) on the same text, which must stay
+// linear too.
 //
 //   bench_ScriptLoad [--figures]
 #include "core/DemoCore.h"
@@ -10,6 +12,7 @@
 #include "gfx/OGLWindow.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
+#include "script/ScriptCheck.h"
 
 #include "BenchReport.h"
 
@@ -20,6 +23,7 @@
 #include <filesystem>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace
 {
@@ -104,8 +108,13 @@ int main(int argc, char** argv)
         registry.RegisterEffect(kNames[i], &effects[i], kNames[i]);
     BenchWindow window;
 
+    std::vector<ScriptEffectKind> kinds;
+    for (const char* name : kNames)
+        kinds.push_back({name, {"flash"}});
+
     if (!figures)
-        std::printf("%10s %10s %12s %10s %12s\n", "MB", "regions", "entries", "seconds", "ratio");
+        std::printf("%10s %10s %12s %10s %12s %12s\n", "MB", "regions", "entries", "seconds",
+                    "ratio", "warnings s");
     double previous = 0.0;
     for (size_t regions : {50000u, 100000u, 200000u})
     {
@@ -118,16 +127,30 @@ int main(int argc, char** argv)
         size_t entries = 0;
         for (int run = 0; run < 5; ++run)
             best = std::min(best, LoadSeconds(&registry, &window, &entries));
+        double warnings = 1e9;
+        for (int run = 0; run < 5; ++run)
+        {
+            auto start = std::chrono::steady_clock::now();
+            const size_t n = CheckScriptText(script, kinds, -1).size();
+            warnings = std::min(
+                warnings,
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+            if (n > regions)
+                std::fprintf(stderr, "bench_ScriptLoad: %zu warnings\n", n);
+        }
         char ratio[32] = "-";
         if (previous > 0.0)
             std::snprintf(ratio, sizeof ratio, "%.2f", best / previous);
+        const std::string size = std::to_string(regions) + " regions (" +
+                                 std::to_string(script.size() / 1000000) + " MB)";
         if (figures)
-            bench::Figure("script load: " + std::to_string(regions) + " regions (" +
-                              std::to_string(script.size() / 1000000) + " MB)",
-                          1000.0 * best, "ms");
+        {
+            bench::Figure("script load: " + size, 1000.0 * best, "ms");
+            bench::Figure("script warnings: " + size, 1000.0 * warnings, "ms");
+        }
         else
-            std::printf("%10.2f %10zu %12zu %10.4f %12s\n", script.size() / 1e6, regions, entries,
-                        best, ratio);
+            std::printf("%10.2f %10zu %12zu %10.4f %12s %12.4f\n", script.size() / 1e6, regions,
+                        entries, best, ratio, warnings);
         previous = best;
     }
     fs::remove_all(dir);

@@ -102,7 +102,8 @@ bool DemoCore::AddEffect(uint32_t startMs, uint32_t stopMs, std::string name, in
     IEffect* effect = m_Registry ? m_Registry->FindEffect(name) : nullptr;
     if (!effect)
     {
-        ShowError("Init", "Unknown Effect Name!");
+        // The name after the report's fixed text, which stays as it was.
+        ShowError("Init", "Unknown Effect Name! \"" + name + "\"");
         return false;
     }
     TEffect e;
@@ -124,7 +125,7 @@ bool DemoCore::AddMessage(uint32_t ms, std::string name, const float* params, in
     IEffect* effect = m_Registry ? m_Registry->FindEffect(target) : nullptr;
     if (!effect)
     {
-        ShowError("Message Init", "Unknown Effect Name!");
+        ShowError("Message Init", "Unknown Effect Name! \"" + target + "\"");
         return false;
     }
     int32_t id = m_Registry->GetMessageInterface()->FindMessage(name.c_str(), effect);
@@ -241,6 +242,16 @@ void DemoCore::InitialiseEffects()
         }
         m_Window->ProcessMessages();
     }
+}
+
+void DemoCore::LoadEffects()
+{
+    if (!(m_State & Ready))
+        return;
+    m_State = Playing;
+    InitialiseEffects();
+    ImagePrefetch::Discard();
+    m_State = Ready;
 }
 
 void DemoCore::Run()

@@ -66,6 +66,10 @@ class DemoCore
 
     void Run();
     void Stop();
+    // Run's loading step alone: every scheduled effect initialised once, in
+    // timeline order, behind the loading screen, and nothing played (the
+    // script checker's --load). Needs Ready and an open window; leaves Ready.
+    void LoadEffects();
 
     // Live editing: the time beside the frame rate in the title, and a run
     // that goes on past EndTime instead of stopping there.

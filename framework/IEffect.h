@@ -17,6 +17,9 @@ class IEffect
     // Loads and builds what the effect needs, then ends with BaseInit.
     virtual void Init(OGLWindow* window, DemoCore* core) = 0;
     // Registers the messages the effect accepts; runs once, at registration.
+    // Every text OnMessage acts on is declared here, and only those: this is
+    // the one place the script checker reads to warn about a message the
+    // effect would ignore.
     virtual void DeclareMessages(MessageInterface* messages) = 0;
     virtual void Update() = 0;
     virtual void Render() = 0;

@@ -1,5 +1,6 @@
 // Fuzz target for the script reader: raw bytes as the content of script.txt,
-// fed to a real demo core with two registered effects.
+// fed to a real demo core with two registered effects, and to the checker's
+// warnings (with a music length taken from the input's size).
 //
 // A MESSAGE region may repeat its message up to a million times, so inputs of
 // a few hundred bytes can ask for hundreds of MB; run libFuzzer with
@@ -10,10 +11,13 @@
 #include "framework/MessageInterface.h"
 #include "gfx/OGLWindow.h"
 #include "platform/MessageBox.h"
+#include "script/ScriptCheck.h"
 #include "script/ScriptParser.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
+#include <vector>
 
 namespace
 {
@@ -61,6 +65,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     core.Init(&setup.window, &setup.registry, nullptr, false);
     ScriptParser parser;
     parser.SetCore(&core);
-    parser.ParseText(std::string_view(reinterpret_cast<const char*>(data), size));
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    parser.ParseText(text);
+    static const std::vector<ScriptEffectKind> kinds = {{"WhiteFlashOverlay", {"flash"}},
+                                                        {"FX_MainScene", {}}};
+    CheckScriptText(text, kinds, static_cast<int64_t>(size) * 10);
     return 0;
 }

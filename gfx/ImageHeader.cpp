@@ -1,5 +1,7 @@
 #include "gfx/ImageHeader.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 
 namespace
@@ -198,5 +200,78 @@ bool ReadDeclaredSize(std::FILE* file, ImageFormat format, int64_t& width, int64
     case ImageFormat::Unknown:
         break;
     }
+    return false;
+}
+
+const char* PictureFormatName(std::FILE* file)
+{
+    unsigned char h[64] = {};
+    const size_t n = std::fseek(file, 0, SEEK_SET) == 0 ? std::fread(h, 1, sizeof h, file) : 0;
+    std::fseek(file, 0, SEEK_SET);
+    const auto at = [&](size_t offset, const char* bytes, size_t count)
+    { return n >= offset + count && std::memcmp(h + offset, bytes, count) == 0; };
+    if (at(0, "\x89PNG\r\n\x1a\n", 8))
+        return "PNG";
+    if (at(0, "\xff\xd8\xff", 3))
+        return "JPEG";
+    if (at(0, "BM", 2))
+        return "BMP";
+    if (at(0, "GIF87a", 6) || at(0, "GIF89a", 6))
+        return "GIF";
+    if (at(0, "II*\0", 4) || at(0, "MM\0*", 4) || at(0, "II+\0", 4) || at(0, "MM\0+", 4))
+        return "TIFF";
+    if (at(0, "RIFF", 4) && at(8, "WEBP", 4))
+        return "WebP";
+    if (at(0, "\xff\x0a", 2) || at(0, "\0\0\0\x0cJXL \r\n\x87\n", 12))
+        return "JPEG XL";
+    // ISO media files (AVIF, HEIC): a "ftyp" box with a major brand and a list
+    // of compatible ones.
+    if (at(4, "ftyp", 4))
+    {
+        const size_t box = std::min<size_t>(Be32(h), n);
+        bool heif = false;
+        for (size_t b = 8; b + 4 <= box; b += (b == 8 ? 8 : 4)) // skip the minor version
+        {
+            if (at(b, "avif", 4) || at(b, "avis", 4))
+                return "AVIF";
+            for (const char* brand :
+                 {"heic", "heix", "hevc", "hevx", "heim", "heis", "mif1", "msf1"})
+                heif = heif || at(b, brand, 4);
+        }
+        if (heif)
+            return "HEIC";
+    }
+    return nullptr;
+}
+
+const char* PictureFormatOfName(const std::string& name)
+{
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos || name.find('/', dot) != std::string::npos)
+        return nullptr;
+    std::string ext = name.substr(dot + 1);
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    static const struct
+    {
+        const char* ext;
+        const char* format;
+    } kNames[] = {{"png", "PNG"},     {"jpg", "JPEG"},  {"jpeg", "JPEG"}, {"jpe", "JPEG"},
+                  {"jfif", "JPEG"},   {"bmp", "BMP"},   {"dib", "BMP"},   {"gif", "GIF"},
+                  {"tif", "TIFF"},    {"tiff", "TIFF"}, {"webp", "WebP"}, {"avif", "AVIF"},
+                  {"jxl", "JPEG XL"}, {"heic", "HEIC"}, {"heif", "HEIC"}};
+    for (const auto& entry : kNames)
+        if (ext == entry.ext)
+            return entry.format;
+    return nullptr;
+}
+
+bool IsUnreadablePictureFormat(const char* name)
+{
+    if (!name)
+        return false;
+    for (const char* format : {"WebP", "AVIF", "JPEG XL", "HEIC"})
+        if (std::strcmp(name, format) == 0)
+            return true;
     return false;
 }

@@ -5,6 +5,7 @@
 // own (32-bit) arithmetic.
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 enum class ImageFormat
 {
@@ -19,6 +20,16 @@ enum class ImageFormat
 // The format the file's first bytes announce (never Tga); the file position
 // is left at the start.
 ImageFormat SniffImageFormat(std::FILE* file);
+
+// Pictures by the name of their format, for telling a user what a file is:
+// "PNG", "JPEG", "BMP", "GIF", "TIFF", and the formats the image library has
+// no reader for, "WebP", "AVIF", "JPEG XL" and "HEIC". Null when unknown.
+// The format the first bytes announce; the file position is left at the start.
+const char* PictureFormatName(std::FILE* file);
+// The format a file name's extension stands for (any case).
+const char* PictureFormatOfName(const std::string& name);
+// True for the names of formats the image library has no reader for.
+bool IsUnreadablePictureFormat(const char* name);
 
 // Reads the width and height that file declares when decoded as format. False
 // when the header is incomplete or the format has no header this reads (the

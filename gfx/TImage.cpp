@@ -137,10 +137,43 @@ ImageFormat FormatOf(ILenum type)
     }
 }
 
+// A file that is no picture the image library reads, named for what it is:
+// empty, or in a format it has no reader for (by its content, or by its name
+// when the content says nothing). Empty when neither.
+std::string UnreadableFormat(std::FILE* file, const std::string& path)
+{
+    if (std::fseek(file, 0, SEEK_END) == 0 && std::ftell(file) == 0)
+        return "Empty file";
+    const char* content = PictureFormatName(file);
+    const char* named = PictureFormatOfName(path);
+    if (IsUnreadablePictureFormat(content))
+        return std::string("Unsupported picture format: ") + content;
+    if (!content && IsUnreadablePictureFormat(named))
+        return std::string("Unsupported picture format: ") + named;
+    return "";
+}
+
+// A known format under another's extension, where the extension picks the
+// decoder (a PNG named .jpg goes to the JPEG reader). Empty when not so.
+std::string MisnamedFormat(std::FILE* file, const std::string& path, ILenum type)
+{
+    const ILenum byName = ilTypeFromExt(path.c_str());
+    if (byName == IL_TYPE_UNKNOWN || (type != IL_TYPE_UNKNOWN && type != byName))
+        return "";
+    const char* content = PictureFormatName(file);
+    const char* named = PictureFormatOfName(path);
+    if (!content || !named || std::strcmp(content, named) == 0)
+        return "";
+    return std::string("Unsupported picture format: ") + content + " under the extension " +
+           path.substr(path.rfind('.'));
+}
+
 // Reads the size path declares before DevIL sees it, as the decoder DevIL
 // will pick reads it (type, or for IL_TYPE_UNKNOWN the one the name or else
 // the content selects) and as the content's own signature says. False with
-// error or reason set when the picture must not be decoded.
+// error or reason set when the picture must not be decoded: besides a size
+// over the limits and a structure that runs past the end, a file that is not
+// a picture the decoder reads is named for what it is.
 bool CheckBeforeDecoding(const std::string& path, ILenum type, ILenum& error, std::string& reason)
 {
     std::FILE* file = platform::OpenRegularFile(path, "rb");
@@ -149,6 +182,8 @@ bool CheckBeforeDecoding(const std::string& path, ILenum type, ILenum& error, st
         error = IL_COULD_NOT_OPEN_FILE;
         return false;
     }
+    reason = UnreadableFormat(file, path);
+    const ILenum given = type;
     if (type == IL_TYPE_UNKNOWN)
     {
         type = ilTypeFromExt(path.c_str());
@@ -156,24 +191,21 @@ bool CheckBeforeDecoding(const std::string& path, ILenum type, ILenum& error, st
             type = ilDetermineType(path.c_str());
     }
     const ImageFormat formats[2] = {FormatOf(type), SniffImageFormat(file)};
-    bool ok = true;
     for (ImageFormat format : formats)
     {
         int64_t width = 0;
         int64_t height = 0;
-        if (ok && ReadDeclaredSize(file, format, width, height) && !WithinLimits(width, height))
-        {
+        if (reason.empty() && ReadDeclaredSize(file, format, width, height) &&
+            !WithinLimits(width, height))
             reason = TooLarge(width, height);
-            ok = false;
-        }
-        if (ok && !StructureFitsFile(file, format))
-        {
-            reason = "Damaged picture: its data runs past the end of the file";
-            ok = false;
-        }
     }
+    if (reason.empty())
+        reason = MisnamedFormat(file, path, given);
+    for (ImageFormat format : formats)
+        if (reason.empty() && !StructureFitsFile(file, format))
+            reason = "Damaged picture: its data runs past the end of the file";
     std::fclose(file);
-    return ok;
+    return reason.empty();
 }
 
 // DevIL's allocations: none larger than twice the largest accepted picture, so

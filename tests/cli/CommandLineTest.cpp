@@ -124,6 +124,13 @@ TEST(CommandLineParse, CheckTakesAnOptionalScriptButNeverAnOption)
     EXPECT_TRUE(followed.checkScript.empty());
     EXPECT_TRUE(followed.batch);
     EXPECT_TRUE(ParseOk({"--check", "-h"}).help);
+
+    CommandLine strict = ParseOk({"--check", "s.txt", "--strict", "--load"});
+    EXPECT_EQ("s.txt", strict.checkScript);
+    EXPECT_TRUE(strict.strict);
+    EXPECT_TRUE(strict.load);
+    EXPECT_EQ("--strict needs --check", ParseError({"--strict"}));
+    EXPECT_EQ("--load needs --check", ParseError({"--load", "--batch"}));
 }
 
 TEST(CommandLineParse, FullscreenDesktopIsFullscreenWithoutModeSwitch)

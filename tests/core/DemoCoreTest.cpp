@@ -619,9 +619,10 @@ TEST_F(DemoCoreTest, UnknownNamesAreReportedAndLoadingGoesOn)
 
     ASSERT_EQ(2u, boxes.boxes.size());
     EXPECT_EQ("Vortexel 1.5 Error: Init", boxes.boxes[0].caption);
-    EXPECT_EQ("Bad: Unknown Effect Name!" + kBad + kErrorTrailer, boxes.boxes[0].text);
+    // The fixed text first, then the name as the script gave it.
+    EXPECT_EQ("Bad: Unknown Effect Name! \"a\"" + kBad + kErrorTrailer, boxes.boxes[0].text);
     EXPECT_EQ("Vortexel 1.5 Error: Message Init", boxes.boxes[1].caption);
-    EXPECT_EQ("Bad: Unknown Effect Name!" + kBad + kErrorTrailer, boxes.boxes[1].text);
+    EXPECT_EQ("Bad: Unknown Effect Name! \"Nobody\"" + kBad + kErrorTrailer, boxes.boxes[1].text);
     EXPECT_EQ(1u, core.GetEffects().size());
     EXPECT_EQ(1u, core.GetMessages().size());
     EXPECT_FALSE(platform::QuitWasRequested());

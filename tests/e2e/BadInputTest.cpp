@@ -348,6 +348,75 @@ TEST_F(BadInputTest, DamagedPicturesAndNonFilesAreReported)
         << o.err;
 }
 
+// The one-line reports of --check as the boxes the run prints: caption, line
+// break, text with its escapes undone.
+std::string AsBoxes(const std::string& checkErr)
+{
+    std::string boxes;
+    std::istringstream lines(checkErr);
+    for (std::string line; std::getline(lines, line);)
+    {
+        const size_t tab = line.find('\t');
+        if (line.rfind("Vortexel 1.5 ", 0) != 0 || tab == std::string::npos)
+            continue;
+        boxes += line.substr(0, tab) + "\n";
+        for (size_t i = tab + 1; i < line.size(); ++i)
+        {
+            const char c = line[i];
+            if (c != '\\' || i + 1 == line.size())
+            {
+                boxes += c;
+                continue;
+            }
+            const char e = line[++i];
+            boxes += e == 'n' ? '\n' : e == 'r' ? '\r' : e == 't' ? '\t' : e;
+        }
+        boxes += "\n";
+    }
+    return boxes;
+}
+
+// --check --load raises the reports the demo's run raises before its first
+// frame, in the same text and order: a missing picture, an empty one, and
+// two the engine does not read, named for what they are. Plain --check opens
+// no GL context: it answers even with no video driver at all.
+TEST_F(BadInputTest, CheckLoadRaisesTheReportsOfTheRunBeforeItsFirstFrame)
+{
+    CopyShippedData();
+    fs::remove(m_Dir / "Data/ring.jpg");
+    Write("Data/msg_1.png", "");
+    Write("Data/crest.png", "RIFF" + Le32(30) + "WEBPVP8 " + std::string(22, '\x11'));
+    Write("Data/mainscene.jpg", Shipped("crest.png"));
+
+    Outcome check = Run({"--check", "--load"});
+    if (NoGl(check))
+        GTEST_SKIP() << "no offscreen GL on this machine";
+    EXPECT_ENDED_WITH(1, check);
+    const std::string boxes = AsBoxes(check.err);
+    const std::string lead = "Vortexel 1.5 Error: Texture Loader\nBad: Data/";
+    for (const char* report : {"mainscene.jpg: Could not load texture. \nUnsupported picture "
+                               "format: PNG under the extension .jpg",
+                               "crest.png: Could not load texture. \nUnsupported picture "
+                               "format: WebP",
+                               "ring.jpg: Could not load texture. \ncould not open file",
+                               "msg_1.png: Could not load texture. \nEmpty file"})
+        EXPECT_EQ(1u, Count(boxes, lead + report)) << report << "\n" << boxes;
+    EXPECT_EQ(4u, Count(boxes, "Vortexel 1.5 ")) << boxes;
+    Outcome run = Run({"--batch"});
+    EXPECT_ENDED_WITH(1, run);
+    EXPECT_TRUE(Has(run.err, boxes)) << run.err << "\n---\n" << boxes;
+
+    // The same timeline; without --load no report, and no GL.
+    Options noDriver;
+    noDriver.env = {"SDL_VIDEODRIVER=none"};
+    Outcome plain = Run({"--check"}, noDriver);
+    EXPECT_ENDED_WITH(0, plain);
+    EXPECT_EQ(check.out, plain.out);
+    Outcome noVideo = Run({"--check", "--load"}, noDriver);
+    EXPECT_ENDED_WITH(1, noVideo);
+    EXPECT_TRUE(NoGl(noVideo)) << noVideo.err;
+}
+
 // ------------------------------------------------------------------- music
 
 // Music names that cannot be played: checked with the decoder alone, each is

@@ -11,6 +11,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 using testing_support::BoxRecorder;
@@ -154,4 +155,65 @@ TEST_F(PictureLimitTest, SideLimitFollowsTheContextAndFittingPicturesLoad)
     FreeImage(at);
     SetMaxImageSide(1 << 20); // never above the engine's own limit
     ExpectTooLarge(Put("wide.tga", Tga(20000, 1)), false);
+}
+
+// Files that are no picture the engine reads are named for what they are,
+// whatever their name, instead of a decoder's puzzled text: formats the image
+// library has no reader for, a known format under another's extension (the
+// extension picks the decoder), an empty file. What it does read still loads:
+// a PNG under an extension the library does not know, and TIFF.
+TEST_F(PictureLimitTest, PicturesTheEngineDoesNotReadAreNamed)
+{
+    const std::string webp = "RIFF" + Le32(30) + "WEBPVP8 " + std::string(22, '\x11');
+    const std::string ftyp = std::string("\0\0\0\x1c", 4) + "ftyp";
+    const std::string png = data.File("real.png");
+    ASSERT_TRUE(
+        gfx_test::WriteImage(png, 2, 2, 3, IL_RGB, gfx_test::Solid(2, 2, {9, 8, 7}), IL_PNG));
+    std::ifstream in(png, std::ios::binary);
+    const std::string pngBytes((std::istreambuf_iterator<char>(in)), {});
+    const struct
+    {
+        const char* name;
+        std::string bytes;
+        const char* reason;
+    } cases[] = {
+        {"a.webp", webp, "Unsupported picture format: WebP"},
+        {"webp.png", webp, "Unsupported picture format: WebP"},
+        {"a.avif", ftyp + "avif" + Le32(0) + "mif1miafMA1B" + std::string(8, '\0'),
+         "Unsupported picture format: AVIF"},
+        {"a.heic", ftyp + "heic" + Le32(0) + "mif1heic" + std::string(12, '\0'),
+         "Unsupported picture format: HEIC"},
+        {"a.jxl", "\xff\x0a" + std::string(30, '\x22'), "Unsupported picture format: JPEG XL"},
+        {"garbage.jxl", std::string(30, '\x22'), "Unsupported picture format: JPEG XL"},
+        {"png.jpg", pngBytes, "Unsupported picture format: PNG under the extension .jpg"},
+        {"bmp.PNG", Bmp(2, 2), "Unsupported picture format: BMP under the extension .PNG"},
+        {"tiff.png", std::string("II*\0", 4) + std::string(40, '\0'),
+         "Unsupported picture format: TIFF under the extension .png"},
+        {"empty.png", "", "Empty file"},
+    };
+    for (const auto& c : cases)
+    {
+        BoxRecorder boxes;
+        TImage image = LoadImageFile(Put(c.name, c.bytes));
+        EXPECT_EQ(nullptr, image.data) << c.name;
+        ASSERT_EQ(1u, boxes.boxes.size()) << c.name;
+        EXPECT_EQ("Bad: " + data.File(c.name) + ": Could not load texture. \n" + c.reason,
+                  boxes.boxes[0].text.substr(0, boxes.boxes[0].text.find('\r')))
+            << c.name;
+        testing_support::ResetEvents();
+    }
+
+    const std::string tif = data.File("real.tif");
+    ASSERT_TRUE(
+        gfx_test::WriteImage(tif, 2, 2, 3, IL_RGB, gfx_test::Solid(2, 2, {9, 8, 7}), IL_TIF));
+    for (const std::string& path : {Put("png.unknown", pngBytes), tif})
+    {
+        BoxRecorder boxes;
+        TImage image = LoadImageFile(path);
+        ASSERT_NE(nullptr, image.data) << path;
+        EXPECT_EQ(2, image.width);
+        EXPECT_EQ(9, image.data[0]);
+        FreeImage(image);
+        EXPECT_TRUE(boxes.boxes.empty()) << path;
+    }
 }

@@ -109,8 +109,11 @@ TEST_F(Check, ReportsAreOneEscapedLineEachAndExitWithOne)
               "Vortexel 1.5 Error: FMOD Music Player\tBad: Cannot Open Music File: gone.ogg" +
                   kTrailerEscaped +
                   "\n"
-                  "Vortexel 1.5 Error: Init\tBad: Unknown Effect Name!" +
-                  kTrailerEscaped + "\n",
+                  "Vortexel 1.5 Error: Init\tBad: Unknown Effect Name! \"NoSuchEffect\"" +
+                  kTrailerEscaped +
+                  "\n"
+                  "warning: region 3 (line 1) \"[EFFECT]EffectName=NoSuchEffect;\": EffectName "
+                  "\"NoSuchEffect\" is not a registered effect (did you mean FX_MainScene?)\n",
               err);
     EXPECT_EQ("colors 1 0 0 0 1 0 0 0 1\nmusic gone.ogg\nend 0.000\n", out);
 }
@@ -167,4 +170,36 @@ TEST_F(Check, TimelineWithTheDemosEffectKinds)
     EXPECT_EQ(expected, out);
     Run(script, "--start 0 --check");
     EXPECT_EQ(0u, out.find("effect 0.000 20.000 1 FX_MainScene\neffect 0.500")) << out;
+}
+
+// Warnings come after the timeline, on stderr, and leave the status alone;
+// --strict makes any warning status 1. Reports and a script that cannot be
+// opened keep their statuses either way.
+TEST_F(Check, WarningsChangeTheStatusOnlyWhenStrict)
+{
+    const std::string warned =
+        "[COLORSCHEME]GlobalColor=0;SupportColor=0;FlowColor=0;[MUSIC]FileName=Tune.wav;"
+        "[EFFECT]EffectName=WhiteFlashOverlay;StartTime=0;StopTime=2500;LayerID=1;";
+    const std::string timeline = "effect 0.000 2.500 1 WhiteFlashOverlay\n"
+                                 "colors 0 0 0 0 0 0 0 0 0\nmusic Tune.wav\nend 2.500\n";
+    const std::string warning = "warning: region 3 (line 1) "
+                                "\"[EFFECT]EffectName=WhiteFlashOverlay;\": the timeline ends at "
+                                "2.500 s, 1.500 s after the music ends (1.000 s)\n";
+    WriteWav(dir + "/Tune.wav");
+    Run(warned);
+    EXPECT_EQ(0, status);
+    EXPECT_EQ(timeline, out);
+    EXPECT_EQ(warning, err);
+    Run(warned, "--check --strict");
+    EXPECT_EQ(1, status);
+    EXPECT_EQ(timeline, out);
+    EXPECT_EQ(warning, err);
+
+    Run(warned + "[MUSIC]FileName=;", "--strict --check");
+    EXPECT_EQ(1, status);
+    Run("[COLORSCHEME]GlobalColor=0;SupportColor=0;FlowColor=0;", "--check --strict");
+    EXPECT_EQ(0, status);
+    EXPECT_EQ("", err);
+    Run("", "--check '" + dir + "/none.txt' --strict");
+    EXPECT_EQ(2, status);
 }

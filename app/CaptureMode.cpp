@@ -11,13 +11,14 @@
 #include "platform/Events.h"
 #include "platform/Interrupt.h"
 #include "platform/Process.h"
+#include "platform/WorkFiles.h"
 
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
-#include <regex>
 #include <system_error>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -29,43 +30,65 @@ int BadUse(const std::string& why)
     return 2;
 }
 
-// Frames of an earlier capture into the same folder would mix with this one.
-void RemoveOldFrames(const std::string& dir)
+// The folders a capture made above its output: removed again, while empty,
+// by a run that writes nothing, and by a forced end.
+struct MadeFolders
 {
-    static const std::regex frame("frame_[0-9]{6,}\\.png");
+    std::vector<fs::path> paths; // outermost first
+    std::vector<int> handles;
+
+    void Add(const fs::path& p)
+    {
+        paths.push_back(p);
+        handles.push_back(platform::RegisterWorkPath(p.string(), true));
+    }
+    // They hold the result now.
+    void Keep()
+    {
+        for (int h : handles)
+            platform::ForgetWorkPath(h);
+        handles.clear();
+        paths.clear();
+    }
+};
+
+// Creates the missing folders above path (a folder of frames is made beside
+// them at the end).
+bool MakeParents(const std::string& path, MadeFolders& created, std::string& why)
+{
     std::error_code ec;
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
-        if (std::regex_match(it->path().filename().string(), frame) && it->is_regular_file(ec))
-            fs::remove(it->path(), ec);
+    std::string name = path;
+    while (name.size() > 1 && name.back() == '/')
+        name.pop_back(); // "frames/" is the folder frames
+    fs::path parent = fs::path(name).lexically_normal().parent_path();
+    std::vector<fs::path> missing;
+    for (fs::path p = parent; !p.empty() && !fs::exists(p, ec); p = p.parent_path())
+        missing.insert(missing.begin(), p);
+    for (const fs::path& p : missing)
+    {
+        if (!fs::create_directory(p, ec))
+        {
+            why = "cannot create " + p.string() + (ec ? ": " + ec.message() : "");
+            return false;
+        }
+        created.Add(p);
+    }
+    const std::string folder = parent.empty() ? "." : parent.string();
+    if (!fs::is_directory(folder, ec) || ::access(folder.c_str(), W_OK | X_OK) != 0)
+    {
+        why = "cannot write in " + folder;
+        return false;
+    }
+    return true;
 }
 
-// Makes the frame folder (and its parents) and checks that files can be
-// created in it. created tells whether the folder is new.
-bool PrepareFrameFolder(const std::string& dir, bool& created, std::string& why)
+// A run that wrote nothing leaves no new folders either.
+void RemoveCreated(MadeFolders& created)
 {
     std::error_code ec;
-    created = !fs::exists(dir, ec);
-    if (created && !fs::create_directories(dir, ec))
-    {
-        why = "cannot create " + dir + (ec ? ": " + ec.message() : "");
-        return false;
-    }
-    if (!fs::is_directory(dir, ec))
-    {
-        why = "cannot create " + dir + ": not a folder";
-        return false;
-    }
-    const std::string probe = dir + "/audio.wav";
-    std::FILE* f = std::fopen(probe.c_str(), "ab");
-    if (!f)
-    {
-        why = "cannot write in " + dir;
-        if (created)
-            fs::remove(dir, ec);
-        return false;
-    }
-    std::fclose(f);
-    return true;
+    for (auto it = created.paths.rbegin(); it != created.paths.rend(); ++it)
+        fs::remove(*it, ec); // only while empty
+    created.Keep();
 }
 
 std::string Seconds(double s)
@@ -87,9 +110,14 @@ int RunCapture(const CommandLine& cmd)
     settings.videoWidth = cmd.videoWidth;
     settings.videoHeight = cmd.videoHeight;
     if (settings.kind == CaptureKind::Refused)
-        return BadUse("cannot capture to " + cmd.captureOut +
-                      ": give a folder (a name without extension) or a file ending in .mp4, "
-                      ".mkv or .webm");
+    {
+        const std::string problem = CaptureOutProblem(cmd.captureOut);
+        return BadUse(!problem.empty()
+                          ? problem
+                          : "cannot capture to " + cmd.captureOut +
+                                ": give a folder (a name without extension) or a file ending in "
+                                ".mp4, .mkv or .webm");
+    }
     if (settings.videoWidth && !IsVideo(settings.kind))
         return BadUse("--video-size needs a video file (.mp4, .mkv or .webm)");
 
@@ -104,6 +132,7 @@ int RunCapture(const CommandLine& cmd)
                       " is before the start position " + std::to_string(settings.startMs));
 
     SayDataFolder();
+    std::error_code ec;
     if (IsVideo(settings.kind))
     {
         settings.ffmpeg = platform::FindProgram("ffmpeg");
@@ -116,7 +145,6 @@ int RunCapture(const CommandLine& cmd)
                          "to a folder of PNG frames instead.\n");
             return 1;
         }
-        std::error_code ec;
         if (fs::is_directory(settings.out, ec))
             return BadUse("cannot create " + settings.out + ": it is a folder");
         const fs::path parent = fs::path(settings.out).has_parent_path()
@@ -126,30 +154,22 @@ int RunCapture(const CommandLine& cmd)
             return BadUse("cannot create " + settings.out + ": no folder " + parent.string() +
                           " to write in");
     }
+    const bool hadOutput = fs::exists(settings.out, ec);
 
-    bool createdFolder = false;
+    // Folders above a new folder of frames are made now; a run that writes
+    // nothing removes them again.
+    MadeFolders created;
     std::string why;
-    if (settings.kind == CaptureKind::Frames)
+    if (settings.kind == CaptureKind::Frames && !MakeParents(settings.out, created, why))
     {
-        if (!PrepareFrameFolder(settings.out, createdFolder, why))
-            return BadUse(why);
+        RemoveCreated(created);
+        return BadUse(why);
     }
-
-    // Leaves nothing behind of a run that did not get to write a frame.
-    auto removeFrameFolder = [&]
-    {
-        if (settings.kind != CaptureKind::Frames)
-            return;
-        std::error_code ec;
-        fs::remove(settings.out + "/audio.wav", ec);
-        if (createdFolder)
-            fs::remove(settings.out, ec);
-    };
     TraceWriter trace;
-    if (!cmd.traceFile.empty() && !trace.Open(cmd.traceFile))
+    if (!cmd.traceFile.empty() && !trace.Open(cmd.traceFile, why))
     {
-        removeFrameFolder();
-        return BadUse("cannot create the trace file " + cmd.traceFile);
+        RemoveCreated(created);
+        return BadUse("cannot create the trace file " + cmd.traceFile + ": " + why);
     }
 
     // Offline: no display, no dialog, no boxes, no sound device; the clock
@@ -162,30 +182,39 @@ int RunCapture(const CommandLine& cmd)
     options.core = core;
     options.window = window;
 
+    // What a run that ends without a result says and leaves: nothing new,
+    // and an earlier output as it was.
+    auto nothingWritten = [&]
+    {
+        trace.Discard();
+        RemoveCreated(created);
+        if (hadOutput)
+            std::fprintf(stderr, "vortexel: %s was left as it was\n", settings.out.c_str());
+    };
+
     bool windowFailed = false;
     if (!Startup(options, windowFailed))
     {
         Cleanup();
+        nothingWritten();
         return 1;
     }
     // A capture from part-way shows the full run's frames: the timeline is
     // replayed from 0 at the capture's rate up to the start.
     core->SetExactSeek(settings.fps);
-    bool loaded = core->Load("script.txt");
-    if (!loaded)
+    if (!core->Load("script.txt"))
     {
         Cleanup();
-        removeFrameFolder();
+        nothingWritten();
         return 1;
     }
-    if (settings.kind == CaptureKind::Frames)
-        RemoveOldFrames(settings.out);
 
     CaptureSession session(settings, core, window);
     if (!session.Begin(why))
     {
         std::fprintf(stderr, "vortexel: %s\n", why.c_str());
         Cleanup();
+        nothingWritten();
         return 1;
     }
     if (!cmd.traceFile.empty())
@@ -195,7 +224,7 @@ int RunCapture(const CommandLine& cmd)
     }
     core->AddFrameObserver(&session);
     // Ctrl+C from here on stops the capture, which then writes out what it
-    // has: no forced exit, status 0.
+    // has (as long as that work moves on): status 0.
     platform::FinishOnInterrupt();
     core->Run();
     const bool finished = (core->GetState() & Finished) != 0;
@@ -203,32 +232,46 @@ int RunCapture(const CommandLine& cmd)
     core->RemoveFrameObserver(&trace);
     Cleanup();
 
-    int status = platform::FailureQuitWasRequested() ? 1 : 0;
+    if (platform::FailureQuitWasRequested())
+    {
+        // A fatal report (or a trace that could not be written) fails the run.
+        session.Discard();
+        nothingWritten();
+        return 1;
+    }
     if (!session.Finish(why))
     {
         std::fprintf(stderr, "vortexel: %s\n", why.c_str());
-        status = 1;
+        nothingWritten();
+        return 1;
     }
-    else if (session.Frames() == 0)
+    if (session.Frames() == 0)
     {
-        removeFrameFolder();
         std::fprintf(stderr, "vortexel: stopped before the first frame: nothing written\n");
+        nothingWritten();
+        return 0;
     }
-    else
-    {
-        const uint64_t frames = session.Frames();
-        std::fprintf(stderr,
-                     "vortexel: %s %s: %llu frames, %s at %d frames/s, in %.1f s (%.1f "
-                     "frames/s)\n",
-                     finished ? "wrote" : "stopped, kept", settings.out.c_str(),
-                     static_cast<unsigned long long>(frames),
-                     Seconds(static_cast<double>(frames) / settings.fps).c_str(), settings.fps,
-                     session.WallSeconds(), session.FrameRate());
-    }
+    // The trace first: a trace inside the folder of frames moves with it.
     if (!trace.Close())
     {
-        std::fprintf(stderr, "vortexel: cannot write the trace file %s\n", cmd.traceFile.c_str());
-        status = 1;
+        session.Discard();
+        nothingWritten();
+        return 1;
     }
-    return status;
+    if (!session.Commit(why))
+    {
+        std::fprintf(stderr, "vortexel: %s\n", why.c_str());
+        RemoveCreated(created);
+        return 1;
+    }
+    created.Keep();
+    const uint64_t frames = session.Frames();
+    std::fprintf(stderr,
+                 "vortexel: %s %s: %llu frames, %s at %d frames/s, in %.1f s (%.1f "
+                 "frames/s)\n",
+                 finished ? "wrote" : "stopped, kept", settings.out.c_str(),
+                 static_cast<unsigned long long>(frames),
+                 Seconds(static_cast<double>(frames) / settings.fps).c_str(), settings.fps,
+                 session.WallSeconds(), session.FrameRate());
+    return 0;
 }

@@ -26,18 +26,39 @@ bool ParseMilliseconds(const char* text, uint32_t& out)
     return true;
 }
 
-// "WxH" with both sides even (the video encoders need that) and in range.
+// The largest video the encoders take: 8K UHD. A larger size would only make
+// ffmpeg take gigabytes before it fails.
+constexpr unsigned kMaxVideoSide = 7680;
+constexpr unsigned long kMaxVideoPixels = 7680ul * 4320ul;
+
+// Decimal digits only, at most 5 of them (leading zeros allowed).
+bool ParseSide(const char*& p, unsigned& out)
+{
+    out = 0;
+    const char* start = p;
+    while (*p >= '0' && *p <= '9')
+    {
+        if (out < 100000)
+            out = out * 10 + static_cast<unsigned>(*p - '0');
+        ++p;
+    }
+    return p != start;
+}
+
+// "WxH", nothing else (no blanks, no signs), with both sides even (the video
+// encoders need that) and in range.
 bool ParseVideoSize(const char* text, int& w, int& h)
 {
     unsigned a = 0, b = 0;
-    char x = 0, rest = 0;
-    if (!text || std::sscanf(text, "%u%c%u%c", &a, &x, &b, &rest) != 3 || x != 'x')
+    const char* p = text;
+    if (!text || !ParseSide(p, a) || *p++ != 'x' || !ParseSide(p, b) || *p != '\0')
         return false;
-    if (a < 16 || b < 16 || a > 8192 || b > 8192 || a % 2 || b % 2)
+    if (a < 16 || b < 16 || a > kMaxVideoSide || b > kMaxVideoSide || a % 2 || b % 2 ||
+        static_cast<unsigned long>(a) * b > kMaxVideoPixels)
         return false;
     w = static_cast<int>(a);
     h = static_cast<int>(b);
-    return *text >= '0' && *text <= '9';
+    return true;
 }
 
 // One option of the table. A handler gets the option's value (null for a flag)
@@ -150,7 +171,7 @@ const Option kOptions[] = {
          if (ParseVideoSize(v, o.videoWidth, o.videoHeight))
              return true;
          error = std::string("bad value for --video-size: ") + v +
-                 " (WxH, even numbers from 16 to 8192)";
+                 " (WxH, even numbers from 16 to 7680, at most 7680 x 4320 pixels)";
          return false;
      }},
     {"--check", nullptr, Takes::MaybeName,

@@ -15,6 +15,7 @@
 #include "gfx/TextureManager.h"
 #include "platform/Counter.h"
 #include "platform/Display.h"
+#include "platform/Events.h"
 #include "platform/FileWatch.h"
 #include "platform/Paths.h"
 
@@ -66,7 +67,10 @@ int EditProgram(uint32_t startMs, TraceWriter* trace)
             numbered.Frame = frame; // counted across restarts
             trace->SetRegistry(running->GetCore()->GetRegistry());
             trace->OnFrame(numbered);
-            trace->Flush();
+            // Reports never end an editing run, but a trace that cannot be
+            // written does.
+            if (!trace->Ok())
+                platform::PostQuitRequest();
         };
 
     EditSession session(setup);
@@ -104,21 +108,24 @@ int RunEdit(const CommandLine& cmd)
     }
     SayDataFolder();
     TraceWriter trace;
-    if (!cmd.traceFile.empty() && !trace.Open(cmd.traceFile))
+    std::string why;
+    if (!cmd.traceFile.empty() && !trace.Open(cmd.traceFile, why))
     {
-        std::fprintf(stderr, "vortexel: cannot create the trace file %s\n%s\n",
-                     cmd.traceFile.c_str(), UsageLine());
+        std::fprintf(stderr, "vortexel: cannot create the trace file %s: %s\n%s\n",
+                     cmd.traceFile.c_str(), why.c_str(), UsageLine());
         return 2;
     }
+    if (!cmd.traceFile.empty())
+        std::fprintf(stderr, "vortexel: the trace grows in %s until the run ends\n",
+                     trace.HiddenPath().c_str());
     StartupOptions options;
     options.hasStart = cmd.hasStart;
     options.startMs = cmd.startMs;
     int status = EditProgram(ChooseStartPosition(options, kStartPositionFile),
                              cmd.traceFile.empty() ? nullptr : &trace);
+    if (status != 0)
+        trace.Discard(); // a run that failed leaves an earlier trace as it was
     if (!trace.Close())
-    {
-        std::fprintf(stderr, "vortexel: cannot write the trace file %s\n", cmd.traceFile.c_str());
         return 1;
-    }
     return status;
 }

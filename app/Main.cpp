@@ -28,7 +28,10 @@ int main(int argc, char** argv)
     const int sig = platform::InterruptSignal();
     if (sig && !platform::InterruptIsFinished())
     {
-        std::fprintf(stderr, "vortexel: interrupted (%s)\n", sig == SIGINT ? "SIGINT" : "SIGTERM");
+        std::fprintf(stderr, "vortexel: interrupted (%s)\n",
+                     sig == SIGINT    ? "SIGINT"
+                     : sig == SIGTERM ? "SIGTERM"
+                                      : "SIGHUP");
         status = 128 + sig;
     }
     return status;

@@ -24,10 +24,11 @@ int RunPlay(const CommandLine& cmd)
     }
     SayDataFolder();
     TraceWriter trace;
-    if (!cmd.traceFile.empty() && !trace.Open(cmd.traceFile))
+    std::string why;
+    if (!cmd.traceFile.empty() && !trace.Open(cmd.traceFile, why))
     {
-        std::fprintf(stderr, "vortexel: cannot create the trace file %s\n%s\n",
-                     cmd.traceFile.c_str(), UsageLine());
+        std::fprintf(stderr, "vortexel: cannot create the trace file %s: %s\n%s\n",
+                     cmd.traceFile.c_str(), why.c_str(), UsageLine());
         return 2;
     }
 
@@ -81,9 +82,10 @@ int RunPlay(const CommandLine& cmd)
     uint64_t delivered = core->GetDeliveredMessageCount();
     core->RemoveFrameObserver(&trace);
     Cleanup();
+    // A run that failed leaves an earlier trace as it was.
+    if (!loaded || platform::FailureQuitWasRequested())
+        trace.Discard();
     const bool traceOk = trace.Close();
-    if (!traceOk)
-        std::fprintf(stderr, "vortexel: cannot write the trace file %s\n", cmd.traceFile.c_str());
 
     if (loaded && (!platform::HasDisplay() || platform::IsBatchMode()))
     {

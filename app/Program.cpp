@@ -4,6 +4,7 @@
 #include "app/CheckMode.h"
 #include "app/CommandLine.h"
 #include "app/EditMode.h"
+#include "app/Outputs.h"
 #include "app/PlayMode.h"
 #include "app/ReportMode.h"
 #include "app/Startup.h"
@@ -42,6 +43,14 @@ int RunProgram(int argc, char** argv)
 
     if (cmd.check)
         return RunCheck(cmd);
+    // Nothing the user owns may be written over by mistake: every output is
+    // checked against the inputs and the other outputs before anything opens.
+    const std::string clash = CheckOutputs(cmd);
+    if (!clash.empty())
+    {
+        std::fprintf(stderr, "vortexel: %s\n%s\n", clash.c_str(), UsageLine());
+        return 2;
+    }
     if (!cmd.reportFile.empty())
         return RunReport(cmd);
     if (!cmd.captureOut.empty())

@@ -10,9 +10,11 @@ int RunReport(const CommandLine& cmd)
 {
     EffectInterface registry;
     RegisterEffectKinds(&registry);
-    if (!registry.WriteDemoInfo(cmd.reportFile))
+    std::string why;
+    if (!registry.WriteDemoInfo(cmd.reportFile, &why))
     {
-        std::fprintf(stderr, "vortexel: cannot write %s\n", cmd.reportFile.c_str());
+        std::fprintf(stderr, "vortexel: cannot write %s: %s\n", cmd.reportFile.c_str(),
+                     why.c_str());
         return 1;
     }
     return 0;

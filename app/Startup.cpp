@@ -45,23 +45,32 @@ bool ReadStartPositionFile(const std::string& path, uint32_t& ms)
     std::FILE* f = platform::OpenRegularFile(path, "r");
     if (!f)
         return false;
-    // Blanks before the number may run to any length, as with "%d"; the
-    // number itself is read as text and converted with a range check, since
-    // fscanf's behaviour on a number too large for its type is undefined.
+    // Blanks before the number may run to any length, as with "%d", and so
+    // may its leading zeros; the digits are converted with a range check,
+    // since fscanf's behaviour on a number too large for its type is
+    // undefined. Anything after the number is ignored.
     int c;
     while ((c = std::fgetc(f)) != EOF && std::isspace(c))
     {
     }
-    char text[64] = {};
-    size_t n = 0;
-    for (; c != EOF && n < sizeof(text) - 1; c = std::fgetc(f))
-        text[n++] = static_cast<char>(c);
+    bool negative = c == '-';
+    if (c == '-' || c == '+')
+        c = std::fgetc(f);
+    bool digits = false;
+    while (c == '0')
+    {
+        digits = true;
+        c = std::fgetc(f);
+    }
+    unsigned long long value = 0;
+    for (; c != EOF && std::isdigit(c); c = std::fgetc(f))
+    {
+        digits = true;
+        if (value <= 0xFFFFFFFFull)
+            value = value * 10 + static_cast<unsigned>(c - '0');
+    }
     std::fclose(f);
-    text[n] = '\0';
-    char* end = nullptr;
-    errno = 0;
-    long long value = std::strtoll(text, &end, 10);
-    if (end == text || errno == ERANGE || value < 0 || value > 0xFFFFFFFFll)
+    if (!digits || (negative && value != 0) || value > 0xFFFFFFFFull)
         return false;
     ms = static_cast<uint32_t>(value);
     return true;

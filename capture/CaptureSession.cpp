@@ -6,11 +6,14 @@
 #include "capture/VideoEncoder.h"
 #include "gfx/OGLWindow.h"
 #include "platform/Events.h"
+#include "platform/Interrupt.h"
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace
 {
@@ -74,10 +77,21 @@ bool CaptureSession::Begin(std::string& error)
         m_WavPath = m_Video->WorkFolder() + "/audio.wav";
     }
     else
-        m_WavPath = m_Settings.out + "/audio.wav";
+    {
+        // Beside the folder the frames will replace (a link's target).
+        const platform::FileIdentity id = platform::IdentifyFile(m_Settings.out);
+        std::string why;
+        if (!m_FrameWork.Create(id.exists ? id.real : m_Settings.out, "capture", why))
+        {
+            error = "cannot write beside " + m_Settings.out + ": " + why;
+            return false;
+        }
+        m_WavPath = m_FrameWork.Path() + "/audio.wav";
+    }
     if (!m_Wav.Open(m_WavPath))
     {
-        error = "cannot write " + m_WavPath;
+        error = "cannot write " + m_WavPath + ": " + m_Wav.Error();
+        Discard();
         return false;
     }
     m_Audio.resize(2 * static_cast<size_t>(kSoundRate / m_Settings.fps + 1));
@@ -92,11 +106,22 @@ bool CaptureSession::Begin(std::string& error)
 
 bool CaptureSession::WriteFrame(const unsigned char* rgba, uint64_t index)
 {
+    bool ok;
     if (m_Video)
-        return m_Video->WriteFrame(rgba);
-    char name[32];
-    std::snprintf(name, sizeof name, "/frame_%06llu.png", static_cast<unsigned long long>(index));
-    return m_Png.Write(m_Settings.out + name, rgba, m_Width, m_Height);
+        ok = m_Video->WriteFrame(rgba);
+    else
+    {
+        char name[32];
+        std::snprintf(name, sizeof name, "/frame_%06llu.png",
+                      static_cast<unsigned long long>(index));
+        ok = m_Png.Write(m_FrameWork.Path() + name, rgba, m_Width, m_Height);
+        if (!ok && m_PngError.empty())
+            m_PngError = std::strerror(errno);
+    }
+    // Writing out after Ctrl+C is work in progress, not a hang.
+    if (ok)
+        platform::InterruptProgress();
+    return ok;
 }
 
 void CaptureSession::OnFrame(const FrameRecord& frame)
@@ -147,27 +172,50 @@ bool CaptureSession::Finish(std::string& error)
         m_Progress->Clear();
     if (!framesOk || !wavOk)
     {
-        error = !wavOk ? "cannot write " + m_WavPath
-                       : (m_Video ? "ffmpeg stopped taking frames"
-                                  : "cannot write the frames in " + m_Settings.out);
-        if (m_Video)
-        {
-            std::string why;
-            if (!m_Video->Finish(m_WavPath, why) && !why.empty())
-                error += ": " + why;
-            m_Video->Abort();
-        }
+        if (m_Video && !framesOk)
+            error = "ffmpeg stopped taking frames: " + m_Video->Failure();
+        else if (!framesOk)
+            error = "cannot write the frames of " + m_Settings.out +
+                    (m_PngError.empty() ? "" : ": " + m_PngError);
+        else
+            error = "cannot write the sound of " + m_Settings.out + ": " + m_Wav.Error();
+        Discard();
         return false;
     }
-    if (m_Video)
+    if (m_Frames == 0)
     {
-        if (m_Frames == 0)
-        {
-            m_Video->Abort();
-            return true;
-        }
-        if (!m_Video->Finish(m_WavPath, error))
-            return false;
+        Discard();
+        return true;
+    }
+    if (m_Video && !m_Video->Finish(m_WavPath, error))
+    {
+        Discard();
+        return false;
     }
     return true;
+}
+
+bool CaptureSession::Commit(std::string& error)
+{
+    if (m_Video)
+        return m_Video->Commit(error);
+    std::string why;
+    if (!m_FrameWork.SwapInto(m_Settings.out, IsCaptureFile, why))
+    {
+        error = "cannot put the frames in place of " + m_Settings.out + ": " + why;
+        Discard();
+        return false;
+    }
+    return true;
+}
+
+void CaptureSession::Discard()
+{
+    m_Keys.Close();
+    if (m_Queue)
+        m_Queue->Finish();
+    m_Wav.Close();
+    if (m_Video)
+        m_Video->Abort();
+    m_FrameWork.Remove();
 }

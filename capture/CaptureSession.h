@@ -4,6 +4,11 @@
 // files, or the video encoder), appends the frame's span of sound, shows the
 // progress and ends the run at --until. Escape or q on the terminal stop it
 // as Escape in a window would.
+//
+// Nothing is written under the output's name until the end: frames and sound
+// go to a hidden work folder beside it (a folder of frames is swapped in as a
+// whole by Commit), a video to a hidden file renamed over it. A capture that
+// fails, or ends before its first frame, leaves an earlier output as it was.
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -14,6 +19,7 @@
 #include "capture/PngWriter.h"
 #include "capture/WavWriter.h"
 #include "core/FrameRecord.h"
+#include "platform/OutputFile.h"
 #include "platform/TerminalKeys.h"
 
 class CaptureCore;
@@ -50,8 +56,14 @@ class CaptureSession : public IFrameObserver
     bool Begin(std::string& error);
     void OnFrame(const FrameRecord& frame) override;
     // Writes what is queued and closes the outputs (muxing a video). False
-    // with a reason in error when something could not be written.
+    // with a reason in error when something could not be written; nothing is
+    // kept then.
     bool Finish(std::string& error);
+    // After a Finish with frames: puts the output in place (an earlier frame
+    // folder's other files are kept). False with the reason when it could not.
+    bool Commit(std::string& error);
+    // Leaves no trace of this capture (a run that failed, or had no frame).
+    void Discard();
 
     uint64_t Frames() const { return m_Frames; }
     uint64_t PlannedTotal() const { return m_Total; }
@@ -73,9 +85,11 @@ class CaptureSession : public IFrameObserver
     uint64_t m_SamplesWritten = 0;
     bool m_WriteFailed = false;
     std::vector<float> m_Audio;
+    platform::WorkFolder m_FrameWork; // a folder of frames, until Commit
     WavWriter m_Wav;
     std::string m_WavPath;
     PngWriter m_Png;
+    std::string m_PngError; // the first failed frame's reason (writer thread)
     std::unique_ptr<VideoEncoder> m_Video;
     std::unique_ptr<FrameQueue> m_Queue;
     std::unique_ptr<ProgressLine> m_Progress;

@@ -5,8 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -53,6 +52,11 @@ std::vector<std::string> VideoEncoder::EncodeArguments(const Settings& s, const 
                            "-cpu-used", "5", "-row-mt", "1"});
     else
         a.insert(a.end(), {"-c:v", "libx264", "-preset", "veryfast", "-crf", "18"});
+    // Encoder memory grows with the frame size times the frames in flight,
+    // one set per thread: a fixed number of threads keeps a large video
+    // within a bounded amount of memory on any machine.
+    const unsigned cores = std::thread::hardware_concurrency();
+    a.insert(a.end(), {"-threads", std::to_string(cores >= 1 && cores < 8 ? cores : 8)});
     a.insert(a.end(), {"-fflags", "+bitexact", "-f", "matroska", video});
     return a;
 }
@@ -77,21 +81,18 @@ std::vector<std::string> VideoEncoder::MuxArguments(const Settings& s, const std
 bool VideoEncoder::Start(const Settings& settings, std::string& error)
 {
     m_Settings = settings;
-    fs::path out(settings.out);
-    fs::path parent = out.has_parent_path() ? out.parent_path() : fs::path(".");
-    std::string pattern = (parent / ".vortexel-capture-XXXXXX").string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (!::mkdtemp(name.data()))
+    const platform::FileIdentity id = platform::IdentifyFile(settings.out);
+    const std::string beside = id.exists ? id.real : settings.out;
+    std::string why;
+    if (!m_Work.Create(beside, "capture", why) || !m_Output.Create(settings.out, why))
     {
-        error = "cannot create " + settings.out + ": cannot write in " + parent.string();
+        error = "cannot create " + settings.out + ": " + why;
+        Abort();
         return false;
     }
-    m_Work = name.data();
     m_FrameBytes = static_cast<size_t>(settings.width) * static_cast<size_t>(settings.height) * 4;
     m_Encoder.reset(new platform::ChildProcess);
-    if (!m_Encoder->Start(EncodeArguments(settings, m_Work + "/video.mkv"), m_Work + "/encode.log",
-                          true))
+    if (!m_Encoder->Start(EncodeArguments(settings, "file:" + m_Work.Path() + "/video.mkv"), true))
     {
         error = "cannot start " + settings.ffmpeg;
         Abort();
@@ -105,17 +106,31 @@ bool VideoEncoder::WriteFrame(const unsigned char* rgba)
     return m_Encoder && m_Encoder->Write(rgba, m_FrameBytes);
 }
 
-std::string VideoEncoder::LogTail(const std::string& log) const
+namespace
 {
-    std::ifstream in(m_Work + "/" + log);
-    std::stringstream text;
-    text << in.rdbuf();
-    std::string s = text.str();
-    while (!s.empty() && (s.back() == '\n' || s.back() == '\r'))
-        s.pop_back();
-    if (s.size() > 2000)
-        s = "..." + s.substr(s.size() - 2000);
-    return s.empty() ? "(no message)" : s;
+// How ffmpeg failed, then its last lines, each marked as its own.
+std::string Words(const platform::ChildProcess& p)
+{
+    const std::string tail = p.LogTail();
+    if (tail.empty())
+        return p.Failure() + ", saying nothing";
+    std::string text = p.Failure();
+    size_t from = 0;
+    while (from <= tail.size())
+    {
+        size_t end = tail.find('\n', from);
+        if (end == std::string::npos)
+            end = tail.size();
+        text += "\nffmpeg: " + tail.substr(from, end - from);
+        from = end + 1;
+    }
+    return text;
+}
+} // namespace
+
+std::string VideoEncoder::Failure() const
+{
+    return m_Encoder ? Words(*m_Encoder) : "it is not running";
 }
 
 bool VideoEncoder::Finish(const std::string& audioWav, std::string& error)
@@ -127,36 +142,37 @@ bool VideoEncoder::Finish(const std::string& audioWav, std::string& error)
     }
     if (m_Encoder->Wait() != 0)
     {
-        error = "ffmpeg failed to encode the video: " + LogTail("encode.log");
+        error = "ffmpeg failed to encode the video: " + Words(*m_Encoder);
         Abort();
         return false;
     }
     m_Encoder.reset();
-    fs::path out(m_Settings.out);
-    const std::string partial =
-        (out.parent_path() / ("." + out.filename().string() + ".part")).string();
+    m_Output.CloseStream(); // ffmpeg writes it
     platform::ChildProcess mux;
     int status = -1;
-    if (mux.Start(MuxArguments(m_Settings, m_Work + "/video.mkv", audioWav, partial),
-                  m_Work + "/mux.log", false))
+    if (mux.Start(MuxArguments(m_Settings, "file:" + m_Work.Path() + "/video.mkv",
+                               "file:" + audioWav, "file:" + m_Output.HiddenPath()),
+                  false))
         status = mux.Wait();
-    std::error_code ec;
     if (status != 0)
     {
-        error = "ffmpeg failed to write " + m_Settings.out + ": " + LogTail("mux.log");
-        fs::remove(partial, ec);
-        RemoveWork();
+        error = "ffmpeg failed to write " + m_Settings.out + ": " + Words(mux);
+        Abort();
         return false;
     }
-    fs::rename(partial, out, ec);
-    if (ec)
+    m_Work.Remove();
+    return true;
+}
+
+bool VideoEncoder::Commit(std::string& error)
+{
+    std::string why;
+    if (!m_Output.Commit(why))
     {
-        error = "cannot write " + m_Settings.out + ": " + ec.message();
-        fs::remove(partial, ec);
-        RemoveWork();
+        error = "cannot write " + m_Settings.out + ": " + why;
+        Abort();
         return false;
     }
-    RemoveWork();
     return true;
 }
 
@@ -164,17 +180,9 @@ void VideoEncoder::Abort()
 {
     if (m_Encoder)
     {
-        m_Encoder->Wait();
+        m_Encoder->Stop();
         m_Encoder.reset();
     }
-    RemoveWork();
-}
-
-void VideoEncoder::RemoveWork()
-{
-    if (m_Work.empty())
-        return;
-    std::error_code ec;
-    fs::remove_all(m_Work, ec);
-    m_Work.clear();
+    m_Output.Discard();
+    m_Work.Remove();
 }

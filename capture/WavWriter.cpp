@@ -1,6 +1,8 @@
 #include "capture/WavWriter.h"
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 
 namespace
 {
@@ -29,8 +31,18 @@ bool WavWriter::Open(const std::string& path)
     Close();
     m_File = std::fopen(path.c_str(), "wb");
     m_Frames = 0;
+    m_Error.clear();
     m_Ok = m_File != nullptr;
+    if (!m_Ok)
+        m_Error = std::strerror(errno);
     return m_Ok && WriteHeader();
+}
+
+void WavWriter::Fail()
+{
+    if (m_Ok || m_Error.empty())
+        m_Error = errno ? std::strerror(errno) : "write error";
+    m_Ok = false;
 }
 
 bool WavWriter::WriteHeader()
@@ -55,7 +67,7 @@ bool WavWriter::WriteHeader()
     Put32(h + 40, data);
     if (std::fseek(m_File, 0, SEEK_SET) != 0 || std::fwrite(h, 1, 44, m_File) != 44 ||
         std::fseek(m_File, 0, SEEK_END) != 0)
-        m_Ok = false;
+        Fail();
     return m_Ok;
 }
 
@@ -74,12 +86,14 @@ bool WavWriter::Write(const float* stereo, size_t frames)
         if (n == sizeof buf || i + 1 == frames * kChannels)
         {
             if (std::fwrite(buf, 1, n, m_File) != n)
-                m_Ok = false;
+                Fail();
             n = 0;
         }
     }
     m_Frames += frames;
-    return m_Ok;
+    // The header follows the data (the seek hands both to the file), so a
+    // writer killed now leaves a file that says what it holds.
+    return WriteHeader();
 }
 
 bool WavWriter::Close()
@@ -88,7 +102,7 @@ bool WavWriter::Close()
         return m_Ok;
     WriteHeader();
     if (std::fclose(m_File) != 0)
-        m_Ok = false;
+        Fail();
     m_File = nullptr;
     return m_Ok;
 }

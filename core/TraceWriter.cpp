@@ -2,8 +2,11 @@
 
 #include "core/DemoCore.h"
 #include "framework/EffectInterface.h"
+#include "platform/Events.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 namespace
 {
@@ -22,14 +25,30 @@ TraceWriter::~TraceWriter()
     Close();
 }
 
-bool TraceWriter::Open(const std::string& path)
+bool TraceWriter::Open(const std::string& path, std::string& error)
 {
-    Close();
-    m_File = std::fopen(path.c_str(), "w");
-    m_Ok = m_File != nullptr;
+    Discard();
+    m_Ok = m_Output.Create(path, error);
+    m_Told = false;
+    m_Frames = 0;
+    m_Path = path;
+    m_File = m_Output.Stream();
+    m_Hidden = m_Ok ? m_Output.HiddenPath() : "";
     if (m_File)
         std::setvbuf(m_File, nullptr, _IOFBF, 1 << 16);
     return m_Ok;
+}
+
+void TraceWriter::Failed()
+{
+    const int why = errno;
+    m_Ok = false;
+    if (m_Told)
+        return;
+    m_Told = true;
+    std::fprintf(stderr, "vortexel: cannot write the trace file %s: %s\n", m_Path.c_str(),
+                 why ? std::strerror(why) : "write error");
+    platform::PostQuitRequest(true);
 }
 
 void TraceWriter::Write(std::FILE* f, const FrameRecord& r, const EffectInterface* registry)
@@ -57,29 +76,46 @@ void TraceWriter::Write(std::FILE* f, const FrameRecord& r, const EffectInterfac
 
 void TraceWriter::OnFrame(const FrameRecord& frame)
 {
-    if (!m_File)
+    if (!m_File || !m_Ok)
         return;
     Write(m_File, frame, m_Registry);
-    if (std::fputc('\n', m_File) == EOF)
-        m_Ok = false;
+    ++m_Frames;
+    errno = 0;
+    if (std::fputc('\n', m_File) == EOF || std::fflush(m_File) != 0 || std::ferror(m_File))
+        Failed();
 }
 
 void TraceWriter::Flush()
 {
-    if (m_File && std::fflush(m_File) != 0)
-        m_Ok = false;
+    if (m_File && m_Ok && std::fflush(m_File) != 0)
+        Failed();
 }
 
 bool TraceWriter::Close()
 {
     if (!m_File)
         return m_Ok;
-    if (std::ferror(m_File))
-        m_Ok = false;
-    if (std::fclose(m_File) != 0)
-        m_Ok = false;
     m_File = nullptr;
+    if (!m_Ok || m_Frames == 0)
+    {
+        m_Output.Discard();
+        return m_Ok;
+    }
+    std::string why;
+    if (!m_Output.Commit(why))
+    {
+        std::fprintf(stderr, "vortexel: cannot write the trace file %s: %s\n", m_Path.c_str(),
+                     why.c_str());
+        m_Told = true;
+        m_Ok = false;
+    }
     return m_Ok;
+}
+
+void TraceWriter::Discard()
+{
+    m_File = nullptr;
+    m_Output.Discard();
 }
 
 std::string TraceWriter::Format(const FrameRecord& frame, const EffectInterface* registry)

@@ -13,7 +13,7 @@
 #include "platform/Events.h"
 #include "platform/FileWatch.h"
 #include "platform/MessageBox.h"
-#include "script/FileAccess.h"
+#include "script/ScriptParser.h"
 
 #include <algorithm>
 #include <cmath>
@@ -84,18 +84,10 @@ uint32_t EditSession::ToMs(float seconds)
 
 bool EditSession::ReadScript(std::string& text)
 {
-    // Reported like any script that cannot be opened ("File Not Found!").
-    std::FILE* f = OpenFile(m_Setup.scriptPath, "rb");
-    if (!f)
-        return false;
-    text.clear();
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-        text.append(buffer, n);
-    bool ok = !std::ferror(f);
-    CloseFile(f);
-    return ok;
+    // The reader a plain run uses: its text after the filter, bounded, and
+    // reported like any script that cannot be read ("File Not Found!",
+    // "Script Too Large").
+    return ScriptParser::ReadScript(m_Setup.scriptPath, text);
 }
 
 EditSession::StagePtr EditSession::BuildStage(const std::string& text, uint32_t ms)
@@ -322,9 +314,12 @@ void EditSession::OnFrame(const FrameRecord& frame)
         m_HeldAtEnd = true;
     }
 
+    // Any activity on the file restarts the wait; a save still being written
+    // (truncated, not yet closed) is waited for.
     if (m_Setup.watch && m_Setup.watch->Poll())
         m_ChangeSeenAt = m_Setup.wallClock ? m_Setup.wallClock() : 0.0;
-    if (m_ChangeSeenAt >= 0.0 && !m_RestartPending)
+    if (m_ChangeSeenAt >= 0.0 && !m_RestartPending &&
+        (!m_Setup.watch || m_Setup.watch->IsComplete()))
     {
         double now = m_Setup.wallClock ? m_Setup.wallClock() : kSettleSeconds;
         if (now - m_ChangeSeenAt >= kSettleSeconds)

@@ -1,7 +1,11 @@
 // EffectInterface::WriteDemoInfo: the plain-text report of the registry.
 #include "framework/EffectInterface.h"
 
+#include "platform/OutputFile.h"
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace
 {
@@ -31,11 +35,17 @@ bool WriteText(std::FILE* f, const std::string& text)
 }
 } // namespace
 
-bool EffectInterface::WriteDemoInfo(const std::string& fileName)
+bool EffectInterface::WriteDemoInfo(const std::string& fileName, std::string* error)
 {
-    std::FILE* f = std::fopen(fileName.c_str(), "wb");
-    if (!f)
+    platform::OutputFile output;
+    std::string why;
+    if (!output.Create(fileName, why))
+    {
+        if (error)
+            *error = why;
         return false;
+    }
+    std::FILE* f = output.Stream();
     bool ok = WriteText(f, kBanner);
     for (const TEffectList& entry : m_Effects)
     {
@@ -46,8 +56,15 @@ bool EffectInterface::WriteDemoInfo(const std::string& fileName)
         ok = ok && WriteText(f, m_Messages->ListMessages(entry.Effect));
         ok = ok && WriteText(f, std::string(kSeparator) + "\n");
     }
-    // A full disk shows only when the buffer is flushed.
-    if (std::fclose(f) != 0)
-        ok = false;
+    // A full disk shows when the buffer is flushed, which Commit does.
+    if (!ok)
+    {
+        why = errno ? std::strerror(errno) : "write error";
+        output.Discard();
+    }
+    else
+        ok = output.Commit(why);
+    if (!ok && error)
+        *error = why;
     return ok;
 }

@@ -31,9 +31,11 @@ class EffectInterface
     // Forgets every registration; the instances live on.
     void Clear();
     // Writes the plain-text report of every kind and its messages, with CR LF
-    // line ends. Reports nothing itself; false when the file could not be
-    // created or written in full.
-    bool WriteDemoInfo(const std::string& fileName);
+    // line ends, under a hidden name renamed over fileName once complete.
+    // Reports nothing itself; false (and the reason in error, when given)
+    // when the file could not be created or written in full: an earlier file
+    // of that name is then as it was.
+    bool WriteDemoInfo(const std::string& fileName, std::string* error = nullptr);
 
     const std::vector<TEffectList>& Effects() const { return m_Effects; }
 

@@ -1,11 +1,13 @@
 #include "framework/ExternalDependency.h"
 
+#include "platform/OutputFile.h"
 #include "script/FileAccess.h"
 
 #include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -50,19 +52,6 @@ bool IsValidKey(const char* key)
         if (IsBlank(key[i]))
             return false;
     return true;
-}
-
-// The line break a new record needs in front of it: none when the file is
-// empty or ends with one, else one, so that the record is not glued onto the
-// last value. Leaves the position at the end, ready to append.
-const char* LeadingBreak(std::FILE* f)
-{
-    const char* lead = "";
-    if (std::fseek(f, 0, SEEK_END) == 0 && std::ftell(f) > 0 && std::fseek(f, -1, SEEK_END) == 0 &&
-        std::fgetc(f) != '\n')
-        lead = "\r\n";
-    std::fseek(f, 0, SEEK_END);
-    return lead;
 }
 
 bool IsKnownKind(int32_t kind)
@@ -179,7 +168,7 @@ bool ExternalDependency::Append(const void* value, const char* key, int32_t kind
 {
     if (!m_File || !value || !IsValidKey(key))
         return false;
-    int rc = -1;
+    std::string record = std::string(key) + " ";
     switch (kind)
     {
     case DependencyText:
@@ -192,7 +181,7 @@ bool ExternalDependency::Append(const void* value, const char* key, int32_t kind
         for (size_t i = 0; i < n; ++i)
             if (IsBlank(text[i]))
                 return false;
-        rc = std::fprintf(m_File, "%s%s %s\r\n", LeadingBreak(m_File), key, text);
+        record.append(text, n);
         break;
     }
     case DependencyInteger:
@@ -201,7 +190,7 @@ bool ExternalDependency::Append(const void* value, const char* key, int32_t kind
             return false;
         int32_t v;
         std::memcpy(&v, value, sizeof v);
-        rc = std::fprintf(m_File, "%s%s %d\r\n", LeadingBreak(m_File), key, v);
+        record += std::to_string(v);
         break;
     }
     case DependencyReal:
@@ -210,15 +199,51 @@ bool ExternalDependency::Append(const void* value, const char* key, int32_t kind
             return false;
         float v;
         std::memcpy(&v, value, sizeof v);
-        rc = std::fprintf(m_File, "%s%s %f\r\n", LeadingBreak(m_File), key, static_cast<double>(v));
+        char text[64];
+        std::snprintf(text, sizeof text, "%f", static_cast<double>(v));
+        record += text;
         break;
     }
     default:
         return false;
     }
-    // Flushed at once so that the record survives a crash and a failed write
-    // (a full disk) is noticed here.
-    return rc > 0 && std::fflush(m_File) == 0;
+    return Save(record + "\r\n");
+}
+
+// The file is written anew under a hidden name, with the record after what it
+// held, and renamed over the old one: a full disk or a crash leaves the old
+// file whole, never half a record.
+bool ExternalDependency::Save(const std::string& record)
+{
+    platform::OutputFile output;
+    std::string why;
+    if (!output.Create(GetPath(), why))
+        return false;
+    std::FILE* to = output.Stream();
+    std::clearerr(m_File);
+    if (std::fseek(m_File, 0, SEEK_SET) != 0)
+        return false;
+    char buffer[65536];
+    size_t n;
+    int last = -1;
+    while ((n = std::fread(buffer, 1, sizeof buffer, m_File)) > 0)
+    {
+        if (std::fwrite(buffer, 1, n, to) != n)
+            return false;
+        last = static_cast<unsigned char>(buffer[n - 1]);
+    }
+    if (std::ferror(m_File))
+        return false;
+    // A last line without its break gets one, so that the record is not
+    // glued onto the last value.
+    const char* lead = last >= 0 && last != '\n' ? "\r\n" : "";
+    if (std::fputs(lead, to) == EOF ||
+        std::fwrite(record.data(), 1, record.size(), to) != record.size())
+        return false;
+    if (!output.Commit(why))
+        return false;
+    Reopen();
+    return m_File != nullptr;
 }
 
 bool ExternalDependency::ReadValue(void* value, const char* key, int32_t kind, size_t valueSize)

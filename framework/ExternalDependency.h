@@ -10,7 +10,8 @@
 // equals the key is taken as the key, and the word after it as its value, so
 // the first of two records with one key wins. A record appended to a file
 // whose last line lacks its line break gets one in front. Only a regular file
-// is opened.
+// is opened. Appending writes the whole file anew under a hidden name and
+// renames it over the old one, so no failure leaves a file cut short.
 //
 // Bounds: a key is 1 to kMaxKeyLength bytes without white space; a text value
 // is read into the caller's buffer only if it fits with its terminating zero.
@@ -71,6 +72,7 @@ class ExternalDependency
     };
     Lookup Find(void* value, const char* key, int32_t kind, size_t valueSize);
     bool Append(const void* value, const char* key, int32_t kind, size_t valueSize);
+    bool Save(const std::string& record);
 
     std::FILE* m_File;
     std::string m_Name;

@@ -1,8 +1,11 @@
 #include "platform/Interrupt.h"
 
+#include "platform/WorkFiles.h"
+
 #include <SDL.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <ctime>
 #include <unistd.h>
 
@@ -24,6 +27,7 @@ void Write(const char* text, size_t n)
 // Only async-signal-safe calls below.
 void EndNow()
 {
+    CleanUpNow();
     static const char text[] = "vortexel: interrupted; ending now\n";
     Write(text, sizeof text - 1);
     ::_exit(128 + arrived);
@@ -50,8 +54,13 @@ void OnSignal(int signal)
     }
     ::clock_gettime(CLOCK_MONOTONIC, &firstAt);
     arrived = signal;
-    if (!finishing)
-        ::alarm(kInterruptGraceSeconds);
+    ::alarm(kInterruptGraceSeconds);
+}
+
+// An exit through std::exit (a library giving up) leaves nothing behind either.
+void CleanUpAtExit()
+{
+    CleanUpNow();
 }
 
 void Install(int signal, void (*handler)(int))
@@ -70,7 +79,10 @@ void InstallInterruptHandlers()
 {
     Install(SIGINT, OnSignal);
     Install(SIGTERM, OnSignal);
+    Install(SIGHUP, OnSignal);
     Install(SIGALRM, OnAlarm);
+    ::signal(SIGXFSZ, SIG_IGN);
+    std::atexit(CleanUpAtExit);
     // SDL would turn the signals into a quit event that nothing reads while
     // the demo loads; the flag above serves every stage instead.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -85,6 +97,12 @@ void FinishOnInterrupt()
 bool InterruptIsFinished()
 {
     return finishing != 0;
+}
+
+void InterruptProgress()
+{
+    if (arrived != 0)
+        ::alarm(kInterruptGraceSeconds);
 }
 
 bool InterruptRequested()

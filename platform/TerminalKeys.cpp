@@ -1,5 +1,7 @@
 #include "platform/TerminalKeys.h"
 
+#include "platform/WorkFiles.h"
+
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
@@ -43,6 +45,8 @@ bool TerminalKeys::Open(int fd)
     }
     m_Fd = fd;
     m_Saved = saved;
+    // Every exit puts the terminal back, a forced one included.
+    RegisterTerminal(fd, saved);
     return true;
 }
 
@@ -51,6 +55,7 @@ void TerminalKeys::Close()
     if (m_Fd < 0)
         return;
     auto* saved = static_cast<termios*>(m_Saved);
+    ForgetTerminal();
     ::tcsetattr(m_Fd, TCSANOW, saved);
     delete saved;
     m_Saved = nullptr;

@@ -3,7 +3,8 @@
 // offline capture): Escape and q ask it to stop, as Escape does in a window.
 //
 // While open, the terminal is switched to non-canonical input without echo,
-// so a key arrives without Enter; Close (and the destructor) restore it.
+// so a key arrives without Enter; Close (and the destructor) restore it, and
+// so does every other exit of the program (platform/WorkFiles.h).
 namespace platform
 {
 

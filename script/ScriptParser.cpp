@@ -5,6 +5,7 @@
 #include "platform/Events.h"
 #include "platform/Interrupt.h"
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
 
 #include <algorithm>
 #include <charconv>
@@ -252,14 +253,24 @@ bool ScriptParser::Parse(std::string fileName)
 
 bool ScriptParser::ParsePath(const std::string& path)
 {
+    std::string stripped;
+    if (!ReadScript(path, stripped))
+        return false;
+    HandleRegions(stripped);
+    return true;
+}
+
+bool ScriptParser::ReadScript(const std::string& path, std::string& stripped)
+{
     std::FILE* file = OpenFile(path, "rb");
     if (!file)
         return false;
-    std::string stripped;
+    stripped.clear();
     bool read = ReadStripped(file, stripped);
     CloseFile(file);
     if (!read)
     {
+        stripped.clear();
         if (!platform::InterruptRequested())
         {
             ShowError(kContext, path + ": Script Too Large (more than " +
@@ -268,8 +279,38 @@ bool ScriptParser::ParsePath(const std::string& path)
         }
         return false;
     }
-    HandleRegions(stripped);
     return true;
+}
+
+bool ScriptParser::ReadScriptQuietly(const std::string& path, std::string& stripped)
+{
+    std::FILE* file = platform::OpenRegularFile(path, "rb");
+    if (!file)
+        return false;
+    stripped.clear();
+    bool read = ReadStripped(file, stripped);
+    std::fclose(file);
+    return read;
+}
+
+std::vector<std::string> ScriptParser::MusicNames(std::string_view stripped)
+{
+    std::vector<std::string> names;
+    ScriptParser walker;
+    size_t pos = 0;
+    while (pos < stripped.size())
+    {
+        RegionKind kind = walker.NextRegion(stripped, pos);
+        std::string_view body = walker.RegionBody(stripped, pos);
+        if (kind != MusicRegion)
+            continue;
+        // As HandleMusic reads it: a last entry without ";" still names the file.
+        std::string name;
+        FindValue(body, "FileName", name);
+        if (!name.empty())
+            names.push_back(name);
+    }
+    return names;
 }
 
 void ScriptParser::ParseText(std::string_view raw)

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "script/ColorScheme.h"
 #include "script/FileAccess.h"
@@ -49,6 +50,17 @@ class ScriptParser
     bool ParsePath(const std::string& path);
     // Filters and handles a script already in memory (raw file bytes).
     void ParseText(std::string_view raw);
+
+    // The bounded reader every mode reads a script through: the text of the
+    // file at path after the filter, read piece by piece so that memory stays
+    // within kMaxScriptBytes however large the file. False when the file
+    // cannot be opened or is too large, reported as Parse reports it (box,
+    // quit request), or on an interrupt.
+    static bool ReadScript(const std::string& path, std::string& stripped);
+    // The same without any report (a look at the script before the run).
+    static bool ReadScriptQuietly(const std::string& path, std::string& stripped);
+    // The file names the MUSIC regions of a filtered script give, in order.
+    static std::vector<std::string> MusicNames(std::string_view stripped);
 
     // The steps below are the script grammar; they are public for the tests.
 

@@ -198,6 +198,11 @@ TEST(StartPosition, FileValueIsReadWithinRangeOnly)
     EXPECT_TRUE(
         ReadStartPositionFile(dir.Write("far.txt", std::string(70, ' ') + "\n\t 5000"), ms));
     EXPECT_EQ(5000u, ms);
+    // And leading zeros of any length: the number is still 5000.
+    EXPECT_TRUE(ReadStartPositionFile(dir.Write("zeros.txt", std::string(100, '0') + "5000"), ms));
+    EXPECT_EQ(5000u, ms);
+    EXPECT_FALSE(
+        ReadStartPositionFile(dir.Write("big.txt", std::string(100, '0') + "4294967296"), ms));
 }
 
 TEST(StartPosition, StartOptionOverridesTheFileWhichOverridesZero)
@@ -271,8 +276,13 @@ TEST(CommandLineParse, CaptureOptionsAndTheirLimits)
     EXPECT_NE("", ParseError({"--capture", "o", "--fps", "2.5"}));
     EXPECT_EQ("--until 999 is before --start 1000",
               ParseError({"--capture", "o", "--start", "1000", "--until", "999"}));
-    for (const char* size : {"641x480", "640x", "x480", "640*480", "8x6", "640x480x2", "-640x480"})
+    // Strictly WxH, and no larger than the encoders take (8K UHD).
+    for (const char* size :
+         {"641x480", "640x", "x480", "640*480", "8x6", "640x480x2", "-640x480", "16x 16", " 16x16",
+          "+16x16", "16x+16", "16x16 ", "8192x8192", "7682x16", "7680x4322", "4322x7680"})
         EXPECT_NE("", ParseError({"--capture", "o.mp4", "--video-size", size})) << size;
+    EXPECT_EQ(7680, ParseOk({"--capture", "o.mp4", "--video-size", "7680x4320"}).videoWidth);
+    EXPECT_EQ(4320, ParseOk({"--capture", "o.mp4", "--video-size", "5760x4320"}).videoHeight);
     EXPECT_EQ("--fps needs --capture", ParseError({"--fps", "30"}));
     EXPECT_EQ("--until needs --capture", ParseError({"--until", "30"}));
     EXPECT_NE("", ParseError({"--capture", "o", "--windowed"}));

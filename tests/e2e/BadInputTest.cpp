@@ -621,9 +621,11 @@ TEST_F(BadInputTest, OutputThatCannotBeWrittenFails)
             << option << "\n"
             << o.err;
     }
+    // A device is no output (outputs are regular files or new ones).
     Outcome report = Run({"--report", "/dev/full"});
-    EXPECT_ENDED_WITH(1, report);
-    EXPECT_TRUE(Has(report.err, "vortexel: cannot write /dev/full")) << report.err;
+    EXPECT_ENDED_WITH(2, report);
+    EXPECT_TRUE(Has(report.err, "vortexel: cannot write the report /dev/full: it is a device"))
+        << report.err;
 }
 
 } // namespace

@@ -3,6 +3,9 @@
 // over at the kept time.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -98,6 +101,35 @@ class EditProgramTest : public ::testing::Test
         }
         return false;
     }
+    // The trace grows under a hidden name beside trace.txt until the run ends.
+    fs::path Trace() const
+    {
+        for (const auto& e : fs::directory_iterator(m_Dir))
+            if (e.path().filename().string().rfind(".trace.txt.part-", 0) == 0)
+                return e.path();
+        return m_Dir / "trace.txt";
+    }
+    bool TraceShows(const std::string& active) const
+    {
+        for (const TraceRow& r : ReadTrace(Trace()))
+            if (r.active == active)
+                return true;
+        return false;
+    }
+    // A save in progress: truncated at once, written and closed pauseMs later.
+    void SlowSave(const std::string& text, int pauseMs) const
+    {
+        int fd = ::open((m_Dir / "Data/script.txt").c_str(), O_WRONLY | O_TRUNC);
+        ASSERT_GE(fd, 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+        ASSERT_EQ(static_cast<ssize_t>(text.size()), ::write(fd, text.data(), text.size()));
+        ::close(fd);
+    }
+    static std::string Flash(const char* name, int layer)
+    {
+        return std::string("[EFFECT] EffectName = ") + name +
+               "; StartTime = 0; StopTime = 60000; LayerID = " + std::to_string(layer) + ";\n";
+    }
     int Status() const
     {
         WaitFor([] { return false; });
@@ -112,8 +144,7 @@ TEST_F(EditProgramTest, RewrittenScriptTakesOverAtTheKeptTimeInTheTrace)
     WriteScript("[EFFECT] EffectName = WhiteFlashOverlay; StartTime = 0; StopTime = 60000; "
                 "LayerID = 1;\n");
     Start("--edit --trace trace.txt");
-    fs::path trace = m_Dir / "trace.txt";
-    ASSERT_TRUE(WaitFor([&] { return ReadTrace(trace).size() >= 3; }))
+    ASSERT_TRUE(WaitFor([&] { return ReadTrace(Trace()).size() >= 3; }))
         << ReadAll(m_Dir / "stderr.txt");
     if (Has(ReadAll(m_Dir / "stderr.txt"), "Vortexel 1.5 Error: Window"))
         GTEST_SKIP() << "no offscreen GL on this machine";
@@ -124,14 +155,8 @@ TEST_F(EditProgramTest, RewrittenScriptTakesOverAtTheKeptTimeInTheTrace)
     ASSERT_TRUE(WaitFor([&] { return Has(ReadAll(m_Dir / "stderr.txt"), "plays on"); }));
     SaveByRename("[EFFECT] EffectName = BlackFlashOverlay; StartTime = 0; StopTime = 60000; "
                  "LayerID = 2;\n");
-    auto restarted = [&]
-    {
-        for (const TraceRow& r : ReadTrace(trace))
-            if (r.active == "BlackFlashOverlay:2")
-                return true;
-        return false;
-    };
-    ASSERT_TRUE(WaitFor(restarted)) << ReadAll(m_Dir / "stderr.txt");
+    ASSERT_TRUE(WaitFor([&] { return TraceShows("BlackFlashOverlay:2"); }))
+        << ReadAll(m_Dir / "stderr.txt");
     // An empty timeline at a time past its end: the headless run ends.
     WriteScript("");
     EXPECT_EQ(0, Status()) << ReadAll(m_Dir / "stderr.txt");
@@ -141,7 +166,7 @@ TEST_F(EditProgramTest, RewrittenScriptTakesOverAtTheKeptTimeInTheTrace)
     EXPECT_TRUE(Has(err, "script.txt raised 1 report; the last good timeline plays on")) << err;
     EXPECT_TRUE(Has(err, "2 restarts")) << err;
 
-    std::vector<TraceRow> rows = ReadTrace(trace);
+    std::vector<TraceRow> rows = ReadTrace(m_Dir / "trace.txt");
     ASSERT_GT(rows.size(), 4u);
     size_t first = 0;
     for (size_t i = 0; i < rows.size(); ++i)
@@ -157,6 +182,67 @@ TEST_F(EditProgramTest, RewrittenScriptTakesOverAtTheKeptTimeInTheTrace)
     EXPECT_NEAR(rows[first - 1].time, rows[first].time, 0.0015) << first;
     EXPECT_GE(rows[first + 1].time, rows[first].time);
     EXPECT_EQ("-", rows.back().active);
+}
+
+// Only a complete save is read: a file truncated and written a moment later
+// (also right after another save) is waited for, never taken empty; a script
+// too large for the bounded reader is refused and the last good timeline
+// plays on.
+TEST_F(EditProgramTest, SavesInProgressAreWaitedForAndTooLargeScriptsRefused)
+{
+    WriteScript(Flash("WhiteFlashOverlay", 1));
+    Start("--edit --trace trace.txt");
+    ASSERT_TRUE(WaitFor([&] { return ReadTrace(Trace()).size() >= 3; }))
+        << ReadAll(m_Dir / "stderr.txt");
+    if (Has(ReadAll(m_Dir / "stderr.txt"), "Vortexel 1.5 Error: Window"))
+        GTEST_SKIP() << "no offscreen GL on this machine";
+
+    SlowSave(Flash("BlackFlashOverlay", 2), 600);
+    ASSERT_TRUE(WaitFor([&] { return TraceShows("BlackFlashOverlay:2"); }))
+        << ReadAll(m_Dir / "stderr.txt");
+    // A save, then at once a second one that takes its time.
+    WriteScript(Flash("WhiteFlashOverlay", 3));
+    SlowSave(Flash("BlackFlashOverlay", 4), 600);
+    ASSERT_TRUE(WaitFor([&] { return TraceShows("BlackFlashOverlay:4"); }))
+        << ReadAll(m_Dir / "stderr.txt");
+
+    WriteScript(std::string(65 << 20, 'a'));
+    ASSERT_TRUE(WaitFor([&] { return Has(ReadAll(m_Dir / "stderr.txt"), "Script Too Large"); }));
+    SaveByRename(Flash("WhiteFlashOverlay", 5));
+    ASSERT_TRUE(WaitFor([&] { return TraceShows("WhiteFlashOverlay:5"); }))
+        << ReadAll(m_Dir / "stderr.txt");
+    WriteScript("");
+    EXPECT_EQ(0, Status()) << ReadAll(m_Dir / "stderr.txt");
+
+    const std::string err = ReadAll(m_Dir / "stderr.txt");
+    EXPECT_TRUE(Has(err, "script.txt cannot be read; the last good timeline plays on")) << err;
+    std::vector<TraceRow> rows = ReadTrace(m_Dir / "trace.txt");
+    ASSERT_GT(rows.size(), 4u);
+    for (size_t i = 0; i + 1 < rows.size(); ++i)
+    {
+        EXPECT_NE("-", rows[i].active) << "an empty save was taken at frame " << i;
+        EXPECT_NE("WhiteFlashOverlay:3", rows[i].active) << "a save was taken while rewritten";
+    }
+}
+
+// A script that is a symbolic link: saving the file it points at restarts.
+TEST_F(EditProgramTest, SavingTheTargetOfALinkedScriptRestarts)
+{
+    fs::create_directories(m_Dir / "src");
+    std::ofstream(m_Dir / "src/script.txt") << Flash("WhiteFlashOverlay", 1);
+    fs::create_symlink("../src/script.txt", m_Dir / "Data/script.txt");
+    Start("--edit --trace trace.txt");
+    ASSERT_TRUE(WaitFor([&] { return ReadTrace(Trace()).size() >= 3; }))
+        << ReadAll(m_Dir / "stderr.txt");
+    if (Has(ReadAll(m_Dir / "stderr.txt"), "Vortexel 1.5 Error: Window"))
+        GTEST_SKIP() << "no offscreen GL on this machine";
+    std::ofstream(m_Dir / "src/.script.txt.new") << Flash("BlackFlashOverlay", 2);
+    fs::rename(m_Dir / "src/.script.txt.new", m_Dir / "src/script.txt");
+    ASSERT_TRUE(WaitFor([&] { return TraceShows("BlackFlashOverlay:2"); }))
+        << ReadAll(m_Dir / "stderr.txt");
+    std::ofstream(m_Dir / "src/script.txt") << "";
+    EXPECT_EQ(0, Status()) << ReadAll(m_Dir / "stderr.txt");
+    EXPECT_TRUE(fs::is_symlink(m_Dir / "Data/script.txt"));
 }
 
 TEST_F(EditProgramTest, EditWithCaptureIsBadUsage)

@@ -4,11 +4,15 @@
 #include "platform/Events.h"
 #include "support/Fakes.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace
@@ -164,4 +168,44 @@ TEST_F(ExternalDependencyTest, AppendingAfterAnUnfinishedLastLineStartsANewLine)
     ASSERT_EQ(1u, boxes.boxes.size());
     EXPECT_EQ("Vortexel 1.5 Error: File Not Found!", boxes.boxes[0].caption);
     testing_support::ResetEvents();
+}
+
+// A record is added by writing the file anew and renaming it: a full disk
+// (here a file size limit) leaves the file whole, and a file that is a link
+// stays one.
+TEST_F(ExternalDependencyTest, AddingARecordNeverLeavesHalfAFileAndKeepsALink)
+{
+    const std::string earlier = "name short\r\n" + std::string(200, 'x') + " 1\r\n";
+    Write(earlier);
+    pid_t pid = ::fork();
+    if (pid == 0)
+    {
+        struct rlimit limit = {earlier.size() + 8, earlier.size() + 8};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::signal(SIGXFSZ, SIG_IGN);
+        ExternalDependency dep(m_Name);
+        int32_t count = 1234567;
+        ::_exit(dep.GetOrStore(&count, "count", DependencyInteger, sizeof count) ? 1 : 0);
+    }
+    int status = -1;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the write failed";
+    EXPECT_EQ(earlier, Contents());
+    const std::string folder = m_Name.substr(0, m_Name.rfind('/'));
+    const std::string base = m_Name.substr(m_Name.rfind('/') + 1);
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        EXPECT_EQ(std::string::npos, e.path().filename().string().find("." + base))
+            << "work file left: " << e.path();
+
+    const std::string target = m_Name + ".target";
+    std::rename(Path().c_str(), target.c_str());
+    std::filesystem::create_symlink(target, Path());
+    {
+        ExternalDependency dep(m_Name);
+        int32_t count = 3;
+        EXPECT_TRUE(dep.GetOrStore(&count, "count", DependencyInteger, sizeof count));
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(Path()));
+    EXPECT_EQ(earlier + "count 3\r\n", Contents());
+    std::remove(target.c_str());
 }

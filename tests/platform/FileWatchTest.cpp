@@ -2,7 +2,11 @@
 // folder does not; the paused counter.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -46,6 +50,41 @@ TEST(FileWatch, NoticesWritesAndRenamesOverTheFileOnly)
 
     EXPECT_FALSE(platform::WatchFile(folder.path() + "/gone/script.txt", error));
     EXPECT_FALSE(error.empty());
+}
+
+// A save is complete once closed after writing or renamed into place; a
+// truncated file still open, or a removed one, is not. A linked script is
+// watched at its target as well.
+TEST(FileWatch, OnlyFinishedSavesAreCompleteAndLinksAreFollowed)
+{
+    testing_support::TempFolder folder;
+    std::filesystem::create_directories(folder.path() + "/data");
+    std::string target = folder.Write("script.txt", "one");
+    std::string link = folder.path() + "/data/script.txt";
+    std::filesystem::create_symlink("../script.txt", link);
+    std::string error;
+    std::unique_ptr<platform::FileWatch> watch = platform::WatchFile(link, error);
+    ASSERT_TRUE(watch) << error;
+    EXPECT_TRUE(watch->IsComplete());
+
+    int fd = ::open(target.c_str(), O_WRONLY | O_TRUNC);
+    ASSERT_GE(fd, 0);
+    EXPECT_TRUE(watch->Poll()) << "the target of the link is watched";
+    EXPECT_FALSE(watch->IsComplete()) << "truncated, not closed";
+    ASSERT_EQ(3, ::write(fd, "two", 3));
+    EXPECT_TRUE(watch->Poll());
+    EXPECT_FALSE(watch->IsComplete());
+    ::close(fd);
+    EXPECT_TRUE(watch->Poll());
+    EXPECT_TRUE(watch->IsComplete());
+
+    std::remove(target.c_str());
+    EXPECT_TRUE(watch->Poll());
+    EXPECT_FALSE(watch->IsComplete()) << "no file to read";
+    std::string temp = folder.Write("script.txt.new", "three");
+    ASSERT_EQ(0, std::rename(temp.c_str(), target.c_str()));
+    EXPECT_TRUE(watch->Poll());
+    EXPECT_TRUE(watch->IsComplete());
 }
 
 TEST(Counter, PausedCounterStandsStillAndGoesOnWithoutTheGap)

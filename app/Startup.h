@@ -13,6 +13,7 @@ struct StartupOptions
     bool askWithDialog = true; // false: use fullscreen as given
     bool fullscreen = true;
     bool desktopFullscreen = false; // full screen covers the desktop, no mode switch
+    bool vsync = true;              // swaps wait for the display's refresh
     bool hasStart = false;          // true: startMs overrides the start-position file
     uint32_t startMs = 0;
     // Another mode's own core and window (the capture's); Startup takes them
@@ -34,6 +35,12 @@ uint32_t ChooseStartPosition(const StartupOptions& options, const std::string& f
 // left the dialog or the window failed to open (windowFailed tells which).
 bool Startup(const StartupOptions& options, bool& windowFailed);
 void Cleanup();
+
+// --loop: the next pass of the demo from 0 in the open window, on a fresh core
+// with fresh effect instances (those of the pass before the last are freed),
+// initialised without a loading screen (the textures are cached). The caller
+// loads and runs it; the finished core is deleted here.
+DemoCore* StartNextPass();
 
 DemoCore* GetDemoCore();
 OGLWindow* GetDemoWindow();

@@ -50,7 +50,10 @@ for i in $(seq "$runs"); do
 done
 for i in $(seq "$demo_runs"); do
   step "the shipped demo, headless, run $i of $demo_runs (about 100 s)"
-  "${headless[@]}" "$b/bench_DemoRun" >>"$raw" 2>/dev/null
+  # SDL's disk driver takes the samples at a device's pace and tells the
+  # engine what is heard: the AV figures.
+  "${headless[@]}" SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/dev/null \
+    "$b/bench_DemoRun" >>"$raw" 2>/dev/null
 done
 if [ -x "$b/bench_CaptureSpeed" ]; then
   for i in $(seq "$demo_runs"); do
@@ -87,6 +90,7 @@ process start to first presented frame$	<	500
 ^capture: .* / live frame rate$	>=	0.9
 ^capture: peak growth	<=	8
 ^edit restart: median	<	500
+^sync: AV size p99	<=	17
 ^exact seek: 90 s of the shipped demo reached$	<	1000'
 
 awk -F'\t' -v targets="$targets" '

@@ -26,6 +26,18 @@ bool ParseMilliseconds(const char* text, uint32_t& out)
     return true;
 }
 
+// A whole number of milliseconds, signed, within +-limit.
+bool ParseSignedMilliseconds(const char* text, int limit, int& out)
+{
+    const bool negative = text && *text == '-';
+    uint32_t magnitude = 0;
+    if (!ParseMilliseconds(negative ? text + 1 : text, magnitude) ||
+        magnitude > static_cast<uint32_t>(limit))
+        return false;
+    out = negative ? -static_cast<int>(magnitude) : static_cast<int>(magnitude);
+    return true;
+}
+
 // The largest video the encoders take: 8K UHD. A larger size would only make
 // ffmpeg take gigabytes before it fails.
 constexpr unsigned kMaxVideoSide = 7680;
@@ -174,6 +186,41 @@ const Option kOptions[] = {
                  " (WxH, even numbers from 16 to 7680, at most 7680 x 4320 pixels)";
          return false;
      }},
+    {"--loop", nullptr, Takes::Nothing,
+     [](CommandLine& o, const char*, std::string&) { return o.loop = true; }},
+    {"--volume", nullptr, Takes::Value,
+     [](CommandLine& o, const char* v, std::string& error)
+     {
+         uint32_t percent = 0;
+         if (!ParseMilliseconds(v, percent) || percent > 100)
+         {
+             error = std::string("bad value for --volume: ") + v + " (0 to 100)";
+             return false;
+         }
+         o.volume = static_cast<int>(percent);
+         return o.hasVolume = true;
+     }},
+    {"--audio-offset", nullptr, Takes::Value,
+     [](CommandLine& o, const char* v, std::string& error)
+     {
+         if (!ParseSignedMilliseconds(v, 10000, o.audioOffsetMs))
+         {
+             error = std::string("bad value for --audio-offset: ") + v + " (-10000 to 10000)";
+             return false;
+         }
+         return o.hasAudioOffset = true;
+     }},
+    {"--vsync", nullptr, Takes::Value,
+     [](CommandLine& o, const char* v, std::string& error)
+     {
+         if (std::strcmp(v, "on") != 0 && std::strcmp(v, "off") != 0)
+         {
+             error = std::string("bad value for --vsync: ") + v + " (on or off)";
+             return false;
+         }
+         o.vsync = std::strcmp(v, "on") == 0;
+         return o.hasVsync = true;
+     }},
     {"--check", nullptr, Takes::MaybeName,
      [](CommandLine& o, const char* v, std::string&)
      {
@@ -240,6 +287,24 @@ const Exclusion kExclusions[] = {
          return std::string("--capture and ") + (c.check ? "--check" : "--report") +
                 " exclude each other";
      }},
+    {[](const CommandLine& c)
+     {
+         return (c.loop || c.hasVolume || c.hasAudioOffset || c.hasVsync) &&
+                (!c.captureOut.empty() || c.check || !c.reportFile.empty());
+     },
+     [](const CommandLine& c)
+     {
+         return std::string(c.loop             ? "--loop"
+                            : c.hasVolume      ? "--volume"
+                            : c.hasAudioOffset ? "--audio-offset"
+                                               : "--vsync") +
+                " is for live play: it excludes " +
+                (!c.captureOut.empty() ? "--capture"
+                 : c.check             ? "--check"
+                                       : "--report");
+     }},
+    {[](const CommandLine& c) { return c.loop && c.edit; }, [](const CommandLine&)
+     { return std::string("--edit and --loop exclude each other (editing holds at the end)"); }},
     {[](const CommandLine& c) { return !c.check && (c.strict || c.load); }, [](const CommandLine& c)
      { return std::string(c.strict ? "--strict" : "--load") + " needs --check"; }},
     {[](const CommandLine& c) { return c.hasUntil && c.hasStart && c.untilMs < c.startMs; },
@@ -254,9 +319,11 @@ const Exclusion kExclusions[] = {
 const char* UsageLine()
 {
     return "usage: vortexel [--windowed|--fullscreen[=desktop]] [--start MS] [--data DIR]\n"
-           "                [--batch] [--report FILE] [--trace FILE] [--help] [--version]\n"
+           "                [--batch] [--loop] [--volume N] [--audio-offset MS] [--vsync on|off]\n"
+           "                [--report FILE] [--trace FILE] [--help] [--version]\n"
            "       vortexel --check [SCRIPT] [--strict] [--load] [--start MS] [--data DIR]\n"
-           "       vortexel --edit [--start MS] [--data DIR] [--trace FILE]\n"
+           "       vortexel --edit [--start MS] [--data DIR] [--trace FILE] [--volume N]\n"
+           "                [--audio-offset MS] [--vsync on|off]\n"
            "       vortexel --capture OUT [--fps N] [--start MS] [--until MS] [--video-size WxH]\n"
            "                [--data DIR] [--trace FILE]";
 }
@@ -276,6 +343,12 @@ const char* HelpText()
            "  --start MS        start playback at MS milliseconds\n"
            "  --data DIR        play the demo whose data folder is DIR (default: below)\n"
            "  --batch           no dialog (windowed), no message boxes (reports go to stderr)\n"
+           "  --loop            play from 0 again at the end, music and all, until Escape\n"
+           "  --volume N        music volume in percent, 0 (silent) to 100 (default)\n"
+           "  --audio-offset MS show the picture MS milliseconds later against the sound\n"
+           "                    (negative: earlier), for outputs whose delay is unknown\n"
+           "  --vsync on|off    wait for the display's refresh (default on, adaptive where\n"
+           "                    offered); off for measuring the frame rate\n"
            "  --edit            play in a window and restart at the current time whenever\n"
            "                    the script changes; Space pause, Left/Right 5 s,\n"
            "                    Page Up/Down 30 s, Home start, R reload, Tab overlay\n"
@@ -286,6 +359,7 @@ const char* HelpText()
            "                    (pictures, shaders, meshes) in a headless GL context\n"
            "  --report FILE     write the report of the effects and their messages to FILE\n"
            "  --trace FILE      write one line per frame to FILE: FRAME TIME DT MSG ACTIVE BANDS\n"
+           "                    AV (AV: ms the picture leads the music heard)\n"
            "  --capture OUT     render the demo offline to OUT: a folder of PNG frames and\n"
            "                    audio.wav, or a video file (.mp4, .mkv, .webm; needs ffmpeg)\n"
            "  --fps N           frames per second of the capture, 1 to 240 (default 60)\n"

@@ -30,6 +30,14 @@ struct CommandLine
     int videoWidth = 0; // 0: the window's size
     int videoHeight = 0;
     bool edit = false; // live editing of the script while the demo plays
+    // Live play (also --edit): the player's switches.
+    bool loop = false; // play from 0 again at the end until Escape
+    bool hasVolume = false;
+    int volume = 100; // percent
+    bool hasAudioOffset = false;
+    int audioOffsetMs = 0; // positive: the picture later
+    bool hasVsync = false;
+    bool vsync = true;
 };
 
 // False with a one-line reason in error when an option is unknown or a value is bad.

@@ -5,6 +5,7 @@
 #include "core/TraceWriter.h"
 #include "core/DemoCore.h"
 #include "core/ErrorBox.h"
+#include "core/MusicPlayer.h"
 #include "core/StandardLoadingScreen.h"
 #include "core/Timer.h"
 #include "edit/EditCore.h"
@@ -26,9 +27,10 @@
 namespace
 {
 // trace: open, or null for none; its lines number the frames of the whole run.
-int EditProgram(uint32_t startMs, TraceWriter* trace)
+int EditProgram(uint32_t startMs, bool vsync, TraceWriter* trace)
 {
     OGLWindow window;
+    window.SetVsync(vsync);
     if (!window.Create(1024, 768, 32, false))
     {
         window.Destroy(); // it reported why
@@ -106,6 +108,7 @@ int RunEdit(const CommandLine& cmd)
                   "no folder holding script.txt in " + DataFolderSearchList(", "));
         return 1;
     }
+    SayDataFolder();
     TraceWriter trace;
     std::string why;
     if (!cmd.traceFile.empty() && !trace.Open(cmd.traceFile, why))
@@ -120,7 +123,9 @@ int RunEdit(const CommandLine& cmd)
     StartupOptions options;
     options.hasStart = cmd.hasStart;
     options.startMs = cmd.startMs;
-    int status = EditProgram(ChooseStartPosition(options, kStartPositionFile),
+    MusicPlayer::SetVolume(cmd.volume);
+    Timer::SetAudioOffset(cmd.audioOffsetMs / 1000.0);
+    int status = EditProgram(ChooseStartPosition(options, kStartPositionFile), cmd.vsync,
                              cmd.traceFile.empty() ? nullptr : &trace);
     if (status != 0)
         trace.Discard(); // a run that failed leaves an earlier trace as it was

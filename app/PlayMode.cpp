@@ -4,6 +4,7 @@
 #include "app/Startup.h"
 #include "core/DemoCore.h"
 #include "core/ErrorBox.h"
+#include "core/MusicPlayer.h"
 #include "core/Timer.h"
 #include "core/TraceWriter.h"
 #include "platform/Counter.h"
@@ -14,6 +15,26 @@
 
 #include <cstdio>
 
+namespace
+{
+// The trace of a looping run numbers its frames on across the passes.
+class PassTrace : public IFrameObserver
+{
+  public:
+    explicit PassTrace(TraceWriter& trace) : m_Trace(trace) {}
+    uint64_t firstFrame = 0;
+    void OnFrame(const FrameRecord& frame) override
+    {
+        FrameRecord numbered = frame;
+        numbered.Frame += firstFrame;
+        m_Trace.OnFrame(numbered);
+    }
+
+  private:
+    TraceWriter& m_Trace;
+};
+} // namespace
+
 int RunPlay(const CommandLine& cmd)
 {
     if (!platform::HasDataFolder())
@@ -22,6 +43,7 @@ int RunPlay(const CommandLine& cmd)
                   "no folder holding script.txt in " + DataFolderSearchList(", "));
         return 1;
     }
+    SayDataFolder();
     TraceWriter trace;
     std::string why;
     if (!cmd.traceFile.empty() && !trace.Open(cmd.traceFile, why))
@@ -34,6 +56,9 @@ int RunPlay(const CommandLine& cmd)
     StartupOptions options;
     options.hasStart = cmd.hasStart;
     options.startMs = cmd.startMs;
+    options.vsync = cmd.vsync;
+    MusicPlayer::SetVolume(cmd.volume);
+    Timer::SetAudioOffset(cmd.audioOffsetMs / 1000.0);
     if (cmd.windowed || cmd.fullscreen)
     {
         options.askWithDialog = false;
@@ -65,21 +90,39 @@ int RunPlay(const CommandLine& cmd)
     }
 
     DemoCore* core = GetDemoCore();
+    PassTrace passTrace(trace);
     if (!cmd.traceFile.empty())
     {
         trace.SetRegistry(GetEffectRegistry());
-        core->AddFrameObserver(&trace);
+        core->AddFrameObserver(&passTrace);
     }
     bool loaded = core->Load("script.txt");
     int64_t runStart = platform::GetCounter();
-    if (loaded && !platform::InterruptRequested())
-        core->Run();
+    uint64_t frames = 0;
+    uint64_t delivered = 0;
+    for (;;)
+    {
+        if (loaded && !platform::InterruptRequested())
+            core->Run();
+        frames += core->GetFrameCount();
+        delivered += core->GetDeliveredMessageCount();
+        core->RemoveFrameObserver(&passTrace);
+        // --loop: a pass that reached its end plays again from 0, until Escape.
+        if (!cmd.loop || !loaded || !(core->GetState() & Finished) ||
+            platform::InterruptRequested() || platform::FailureQuitWasRequested())
+            break;
+        core = StartNextPass();
+        passTrace.firstFrame = frames;
+        if (!cmd.traceFile.empty())
+        {
+            trace.SetRegistry(GetEffectRegistry());
+            core->AddFrameObserver(&passTrace);
+        }
+        loaded = core->Load("script.txt");
+    }
     double wall = static_cast<double>(platform::GetCounter() - runStart) /
                   static_cast<double>(platform::GetCounterFrequency());
     bool finished = (core->GetState() & Finished) != 0;
-    uint64_t frames = core->GetFrameCount();
-    uint64_t delivered = core->GetDeliveredMessageCount();
-    core->RemoveFrameObserver(&trace);
     Cleanup();
     // A run that failed leaves an earlier trace as it was.
     if (!loaded || platform::FailureQuitWasRequested())

@@ -2,9 +2,12 @@
 
 #include "app/StartupDialog.h"
 #include "core/DemoCore.h"
+#include "core/MusicPlayer.h"
 #include "core/StandardLoadingScreen.h"
+#include "core/Timer.h"
 #include "effects/EffectKinds.h"
 #include "framework/EffectInterface.h"
+#include "framework/IEffect.h"
 #include "gfx/ImagePrefetch.h"
 #include "gfx/OGLWindow.h"
 #include "gfx/TextureManager.h"
@@ -16,7 +19,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <unistd.h>
+#include <vector>
 
 const char* const kStartPositionFile = "editoren_sind_fuer_clickscener.txt";
 
@@ -25,6 +30,8 @@ namespace
 DemoCore* Core = nullptr;
 OGLWindow* Window = nullptr;
 EffectInterface* Registry = nullptr;
+// The effect instances of a later pass of --loop (the first pass's are never freed).
+std::vector<std::unique_ptr<IEffect>> PassKinds;
 } // namespace
 
 DemoCore* GetDemoCore()
@@ -112,6 +119,7 @@ bool Startup(const StartupOptions& options, bool& windowFailed)
     Core->SetStartTime(dwStart);
 
     Window->SetDesktopFullscreen(options.desktopFullscreen);
+    Window->SetVsync(options.vsync);
     // The effects' images decode on a second thread while the window opens.
     ImagePrefetch::StartForDataFolder();
     if (!Window->Create(w, h, 32, fullscreen))
@@ -123,10 +131,29 @@ bool Startup(const StartupOptions& options, bool& windowFailed)
     return true;
 }
 
+DemoCore* StartNextPass()
+{
+    // The finished core closes its music stream; then its registry goes, and
+    // with the new instances those of the pass before.
+    delete Core;
+    Registry->Clear();
+    delete Registry;
+    Registry = new EffectInterface;
+    PassKinds = CreateEffectKinds(Registry);
+    Core = new DemoCore;
+    Core->SetStartTime(0);
+    Core->Init(Window, Registry, nullptr, true);
+    // The clock and the spectrum as a fresh program has them.
+    Timer::Reset();
+    MusicPlayer::ClearSpectrum();
+    return Core;
+}
+
 void Cleanup()
 {
     if (Registry)
         Registry->Clear();
+    PassKinds.clear(); // their GL objects go while the context lives
     if (Window)
         Window->Destroy();
     if (TextureManager* textures = TextureManager::GetInstance())
@@ -148,6 +175,15 @@ int FinishOutput(int status)
         return 1;
     }
     return status;
+}
+
+void SayDataFolder()
+{
+    if (platform::DataFolderIsSet() || !platform::HasDataFolder())
+        return;
+    const std::string dir = platform::DataFolder();
+    if (dir != platform::DataFolderCandidates().front())
+        std::fprintf(stderr, "vortexel: no Data folder here; the data folder is %s\n", dir.c_str());
 }
 
 std::string DataFolderSearchList(const char* separator)

@@ -13,6 +13,7 @@ struct StartupOptions
     bool askWithDialog = true; // false: use fullscreen as given
     bool fullscreen = true;
     bool desktopFullscreen = false; // full screen covers the desktop, no mode switch
+    bool vsync = true;              // swaps wait for the display's refresh
     bool hasStart = false;          // true: startMs overrides the start-position file
     uint32_t startMs = 0;
     // Another mode's own core and window (the capture's); Startup takes them
@@ -35,6 +36,12 @@ uint32_t ChooseStartPosition(const StartupOptions& options, const std::string& f
 bool Startup(const StartupOptions& options, bool& windowFailed);
 void Cleanup();
 
+// --loop: the next pass of the demo from 0 in the open window, on a fresh core
+// with fresh effect instances (those of the pass before the last are freed),
+// initialised without a loading screen (the textures are cached). The caller
+// loads and runs it; the finished core is deleted here.
+DemoCore* StartNextPass();
+
 DemoCore* GetDemoCore();
 OGLWindow* GetDemoWindow();
 EffectInterface* GetEffectRegistry();
@@ -46,3 +53,7 @@ int FinishOutput(int status);
 // The data-folder candidates as a user reads them: absolute paths, in order,
 // joined by separator.
 std::string DataFolderSearchList(const char* separator);
+// Says on stderr which data folder a run uses when the search found one other
+// than the working directory's Data (an installed demo is never taken for the
+// author's own).
+void SayDataFolder();

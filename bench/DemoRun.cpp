@@ -5,7 +5,12 @@
 //     its steps;
 //   - per part of the demo (each span of the lowest layer's scene): frames per
 //     second, and the median, 99th percentile and worst frame time;
-//   - resident memory at 10 s and 60 s of play, at the end, and its peak.
+//   - resident memory at 10 s and 60 s of play, at the end, and its peak;
+//   - the picture against the music heard (AV, the clock's lead over it):
+//     its median and the 99th percentile of its size after the first second,
+//     where the sound driver tells what is heard (SDL's disk driver does; the
+//     dummy driver plays to nobody and gives no such figures), with how well
+//     the machine kept the disk driver's pace.
 // The program re-executes itself first, so "process start" includes exec and
 // dynamic linking as the real program's start does.
 //
@@ -29,11 +34,15 @@
 #include "BenchReport.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/resource.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -67,6 +76,8 @@ struct Frame
 {
     float demoTime; // the clock at the frame's swap
     double wall;    // seconds, when the swap returned
+    bool hasAv;     // the music was heard when the clock last moved
+    float av;       // ms by which the clock led it
 };
 
 // Start-up milestones and the presented frames.
@@ -135,7 +146,9 @@ class TimedWindow : public OGLWindow
         if (record.playCalled > 0.0 && record.frames.size() < record.frames.capacity())
         {
             float t = Timer::GetTime();
-            record.frames.push_back(Frame{t, Now()});
+            float av = 0.0f;
+            bool hasAv = Timer::GetLead(av);
+            record.frames.push_back(Frame{t, Now(), hasAv, av});
             if (record.rssAt10 == 0.0 && t >= 10.0f)
                 record.rssAt10 = StatusMegabytes("VmRSS");
             if (record.rssAt60 == 0.0 && t >= 60.0f)
@@ -221,6 +234,62 @@ void ReportPacing(const std::vector<Part>& parts)
                       static_cast<double>(f.size() - 1) / (f.back().wall - f.front().wall), "fps");
 }
 
+// SDL's disk driver paces itself by sleeping a buffer's length (23 ms) on the
+// audio thread, at the highest priority SDL may give it. The same sleeps on a
+// thread of that priority while the demo plays show whether the machine kept
+// the device's pace: the 90th percentile of their overshoot, in ms.
+class SleepSampler
+{
+  public:
+    void Start()
+    {
+        m_Thread = std::thread(
+            [this]
+            {
+                ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), -20); // as root
+                while (!m_Done)
+                {
+                    Clock::time_point t = Clock::now();
+                    std::this_thread::sleep_for(std::chrono::milliseconds(23));
+                    m_Overshoot.push_back(
+                        std::chrono::duration<double, std::milli>(Clock::now() - t).count() - 23.0);
+                }
+            });
+    }
+    std::vector<double> Stop()
+    {
+        m_Done = true;
+        if (m_Thread.joinable())
+            m_Thread.join();
+        return m_Overshoot;
+    }
+
+  private:
+    std::atomic<bool> m_Done{false};
+    std::thread m_Thread;
+    std::vector<double> m_Overshoot;
+};
+
+// AV after the demo's first second: the median (the picture's lead, signed)
+// and how far it strays (the 99th percentile of its size).
+void ReportSync(const std::vector<double>& overshoot)
+{
+    std::vector<double> leads, sizes;
+    for (const Frame& f : record.frames)
+        if (f.hasAv && f.demoTime >= 1.0f)
+        {
+            leads.push_back(f.av);
+            sizes.push_back(std::abs(f.av));
+        }
+    if (leads.size() < 100)
+        return; // the sound driver does not tell what is heard
+    bench::Figure("sync: AV p50, the picture's lead over the music heard", Percentile(leads, 0.5),
+                  "ms");
+    bench::Figure("sync: AV size p99, after the first second", Percentile(sizes, 0.99), "ms");
+    bench::Figure("sync: 23 ms sleeps overshoot, p90 (the device's own pace)",
+                  Percentile(overshoot, 0.9), "ms");
+}
+
 // One line per presented frame: the clock at its swap and its wall time.
 void WriteFrames(const char* path)
 {
@@ -268,7 +337,11 @@ int Play(const char* dataDir, const char* framesFile, bool startUpOnly)
         return 1;
     }
     std::vector<Part> parts = FindParts(*core, *registry);
+    SleepSampler sleeps;
+    if (!startUpOnly)
+        sleeps.Start();
     core->Run();
+    const std::vector<double> overshoot = sleeps.Stop();
     double rssEnd = StatusMegabytes("VmRSS");
     double rssPeak = StatusMegabytes("VmHWM");
     bool finished = (core->GetState() & Finished) != 0;
@@ -305,6 +378,7 @@ int Play(const char* dataDir, const char* framesFile, bool startUpOnly)
     if (startUpOnly)
         return 0;
     ReportPacing(parts);
+    ReportSync(overshoot);
     bench::Figure("memory: resident at 10 s", record.rssAt10, "MB");
     bench::Figure("memory: resident at the end", rssEnd, "MB");
     bench::Figure("memory: growth from 10 s to the end", rssEnd - record.rssAt10, "MB");

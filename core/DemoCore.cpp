@@ -188,7 +188,8 @@ void DemoCore::RemoveFrameObserver(IFrameObserver* observer)
                       m_Observers.end());
 }
 
-void DemoCore::NotifyObservers(float now, float frameTime, const TMessage* message, bool delivered,
+void DemoCore::NotifyObservers(float now, float frameTime, const float* lead,
+                               const TMessage* message, bool delivered,
                                const std::vector<TEffect*>& active)
 {
     FrameRecord r;
@@ -200,6 +201,8 @@ void DemoCore::NotifyObservers(float now, float frameTime, const TMessage* messa
     r.Active = active.data();
     r.ActiveCount = active.size();
     r.HasMusic = m_HasMusic;
+    r.HasAv = lead != nullptr;
+    r.Av = lead ? *lead : 0.0f;
     // The same band code the effects use, on the spectrum just sampled.
     m_Bands->Update();
     for (int n = 0; n < 3; ++n)
@@ -281,8 +284,10 @@ void DemoCore::Run()
         Timer::EndSteps(); // the clock goes on from the replay's last step
     else
         Timer::Start(static_cast<float>(m_StartOffset / 1000.0));
+    Timer::SetMusic(m_HasMusic ? m_Music : nullptr); // the clock follows what is heard
     m_Window->SetViewport(1.0f);
     MainLoop(active, sortSpace);
+    Timer::SetMusic(nullptr);
 }
 
 const TMessage* DemoCore::TakeDueMessage(float now, TMessage& copy)
@@ -390,6 +395,8 @@ void DemoCore::MainLoop(std::vector<TEffect*>& active, std::vector<TEffect>& sor
     {
         const float now = Timer::GetTime();
         const float frameTime = Timer::GetFrameTime();
+        float lead = 0.0f;
+        const bool hasLead = Timer::GetLead(lead);
 
         TMessage firedCopy{};
         const TMessage* fired = TakeDueMessage(now, firedCopy);
@@ -407,7 +414,8 @@ void DemoCore::MainLoop(std::vector<TEffect*>& active, std::vector<TEffect>& sor
         Timer::Update();
         MusicPlayer::UpdateSpectrum();
         if (!m_Observers.empty())
-            NotifyObservers(now, frameTime, fired, deliveries > 0, active);
+            NotifyObservers(now, frameTime, hasLead ? &lead : nullptr, fired, deliveries > 0,
+                            active);
         active.clear();
         m_Window->Swap();
         ++m_Frames;

@@ -120,8 +120,9 @@ class DemoCore
     const TMessage* TakeDueMessage(float now, TMessage& copy);
     void CollectActive(float now, std::vector<TEffect*>& active, std::vector<TEffect>& sortSpace);
     int UpdateActive(const std::vector<TEffect*>& active, float frameTime, const TMessage* fired);
-    void NotifyObservers(float now, float frameTime, const TMessage* message, bool delivered,
-                         const std::vector<TEffect*>& active);
+    // lead: the picture's lead over the heard music (ms), null when none is heard.
+    void NotifyObservers(float now, float frameTime, const float* lead, const TMessage* message,
+                         bool delivered, const std::vector<TEffect*>& active);
 
     TColorScheme m_ColorScheme{{1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, 0.0f, 1.0f}};
     std::vector<TMessage> m_Messages;

@@ -25,6 +25,11 @@ struct FrameRecord
     size_t ActiveCount;
     bool HasMusic;  // the script opened music; the bands mean nothing otherwise
     float Bands[3]; // peaks of the standard bands (bins 0-30, 30-60, 60-90)
+    // The milliseconds by which Time leads the music heard as the frame
+    // began; HasAv false when no music was heard (none, not yet, ended, a
+    // capture, the dummy sound driver).
+    bool HasAv;
+    float Av;
 };
 
 class IFrameObserver

@@ -130,6 +130,19 @@ int32_t MusicPlayer::GetTime()
     return m_Stream ? platform::Sound().GetStreamTime(AsStream(m_Stream)) : 0;
 }
 
+platform::Audible MusicPlayer::GetAudibleTime(double& ms)
+{
+    return m_Stream ? platform::Sound().GetStreamAudible(AsStream(m_Stream), ms)
+                    : platform::Audible::None;
+}
+
+bool MusicPlayer::SetVolume(int percent)
+{
+    if (percent < 0 || percent > 100)
+        return false;
+    return platform::Sound().SetVolume(static_cast<float>(percent) / 100.0f);
+}
+
 void MusicPlayer::UpdateSpectrum()
 {
     spectrum = spectrumSource ? spectrumSource->SpectrumAt(Timer::GetTime())

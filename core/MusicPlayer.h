@@ -6,10 +6,14 @@
 //
 // The spectrum has kSpectrumSize floats in 0..1; bin k covers about
 // k x 44100 / 1024 Hz, and a full-scale sine centred on a bin reads about 1.0.
-// It is taken from the last 1024 samples handed to the sound output.
+// It is taken from the last 1024 samples heard: handed to the sound output
+// and no longer held by it (on the dummy driver, the last handed out).
 #include <cstdint>
 #include <memory>
 #include <string>
+
+#include "core/Timer.h"
+#include "platform/SoundClock.h"
 
 namespace platform
 {
@@ -17,7 +21,7 @@ class OfflineSound;
 }
 class OfflineMusic;
 
-class MusicPlayer
+class MusicPlayer : public IHeardMusic
 {
   public:
     static constexpr int kSpectrumSize = 512;
@@ -36,6 +40,11 @@ class MusicPlayer
     virtual void Stop();
     // Position of the stream in ms (0 when none is open).
     virtual int32_t GetTime();
+    // The stream's position the listener hears now, in ms (platform/Sound.h):
+    // Heard, Pending while what was just started, sought or resumed has not
+    // reached the listener, None when nothing of it is heard or the sound
+    // layer cannot tell (the dummy driver, an offline player).
+    platform::Audible GetAudibleTime(double& ms) override;
 
     // Samples the current spectrum; needs no player instance.
     static void UpdateSpectrum();
@@ -44,6 +53,10 @@ class MusicPlayer
     // Back to null, as before the first UpdateSpectrum: a restarted demo's
     // first frame sees what a fresh program's first frame sees.
     static void ClearSpectrum();
+
+    // The output's volume in percent, 0 (silent; the device stays open) to
+    // 100, the default. The spectrum is that of the music, whatever the volume.
+    static bool SetVolume(int percent);
 
     // Opens name (relative to the data folder) with the decoder only, no device:
     // true when it is a file the player could stream. Used by the script checker.

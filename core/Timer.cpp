@@ -1,5 +1,6 @@
 #include "core/Timer.h"
 
+#include "core/ClockFollower.h"
 #include "platform/Counter.h"
 
 #include <cmath>
@@ -25,6 +26,16 @@ int64_t steppedTicks = 0;
 int64_t stepFrequency = 1000;
 float speedBeforeSteps = 1.0f;
 
+// Following the music.
+IHeardMusic* music = nullptr;
+bool followMusic = true;
+double audioOffset = 0.0;
+ClockFollower follower;
+bool following = false; // the last Update followed: followed holds its exact time
+double followed = 0.0;
+bool hasLead = false;
+float lead = 0.0f;
+
 int64_t ReadCounter()
 {
     return stepping ? steppedTicks : platform::GetCounter();
@@ -32,6 +43,12 @@ int64_t ReadCounter()
 int64_t ReadFrequency()
 {
     return stepping ? stepFrequency : platform::GetCounterFrequency();
+}
+
+void StopFollowing()
+{
+    following = false;
+    hasLead = false;
 }
 } // namespace
 
@@ -45,6 +62,8 @@ void Timer::Start(float startOffset)
     fps = 0;
     ++frameCount; // not reset: the first published rate counts one frame more
     offset = startOffset;
+    StopFollowing();
+    follower.Release();
 }
 
 void Timer::Update()
@@ -54,8 +73,35 @@ void Timer::Update()
     float previous = elapsed;
     int64_t ticks = currentCount - startCount;
     elapsed = frequency > 0 ? static_cast<float>(static_cast<double>(ticks) / frequency) : 0.0f;
-    frameTime = elapsed - previous;
-    playTime = playTime + frameTime * speed;
+    const float step = elapsed - previous;
+
+    platform::Audible heard = platform::Audible::None;
+    double heardMs = 0.0;
+    if (music && followMusic && !stepping && speed == 1.0f && !platform::IsCounterPaused())
+        heard = music->GetAudibleTime(heardMs);
+    if (heard == platform::Audible::None)
+    {
+        follower.Release();
+        StopFollowing();
+        frameTime = step;
+        playTime = playTime + frameTime * speed;
+    }
+    else
+    {
+        // The exact time of the last followed frame; after a frame of the
+        // counter alone (or SetTime), the time as it stands.
+        const double before = following ? followed : static_cast<double>(playTime) + offset;
+        const double now = heard == platform::Audible::Heard
+                               ? follower.Follow(before, step, heardMs / 1000.0 - audioOffset)
+                               : follower.Wait(before, step);
+        following = true;
+        followed = now;
+        frameTime = static_cast<float>(now - before);
+        playTime = static_cast<float>(now - offset);
+        hasLead = heard == platform::Audible::Heard;
+        lead = static_cast<float>(now * 1000.0 - heardMs);
+    }
+
     ++frameCount;
     // Summed in ticks rather than float seconds, so that a clock stepping
     // exactly 1/N s per frame publishes N.
@@ -83,6 +129,8 @@ int Timer::GetFPS()
 void Timer::SetTime(float seconds)
 {
     playTime = seconds;
+    StopFollowing();
+    follower.Release();
 }
 void Timer::SetSpeed(float factor)
 {
@@ -127,6 +175,27 @@ void Timer::EndSteps()
     frameCount = 1;
 }
 
+void Timer::SetMusic(IHeardMusic* player)
+{
+    music = player;
+    StopFollowing();
+    follower.Reset();
+}
+void Timer::SetFollowMusic(bool on)
+{
+    followMusic = on;
+}
+void Timer::SetAudioOffset(double seconds)
+{
+    audioOffset = seconds;
+}
+bool Timer::GetLead(float& ms)
+{
+    if (hasLead)
+        ms = lead;
+    return hasLead;
+}
+
 void Timer::Reset()
 {
     frequency = startCount = currentCount = 0;
@@ -137,4 +206,7 @@ void Timer::Reset()
     fps = 0;
     stepping = false;
     steppedTicks = 0;
+    music = nullptr;
+    StopFollowing();
+    follower.Reset();
 }

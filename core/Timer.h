@@ -2,7 +2,26 @@
 // The demo's clock: one program-wide clock on the high-resolution counter.
 // All times are float seconds. GetTime changes only in Update, so every
 // decision within one frame sees one time.
+//
+// While a music player is set and its stream is heard, the clock follows
+// what the listener hears (core/ClockFollower.h) instead of the counter
+// alone: the time then moves by the music's steps, and the frame time is that
+// step. It does so only at speed 1, while the counter runs (not paused), not
+// while stepping, and while following is on; otherwise, and without music,
+// after its end, in a capture or on the dummy sound driver, the counter alone
+// drives it.
 #include <cstdint>
+
+#include "platform/SoundClock.h"
+
+// What the clock can follow: the position in a stream that the listener hears
+// now (platform/SoundClock.h). The music player is one.
+class IHeardMusic
+{
+  public:
+    virtual ~IHeardMusic() = default;
+    virtual platform::Audible GetAudibleTime(double& ms) = 0;
+};
 
 class Timer
 {
@@ -26,6 +45,19 @@ class Timer
     static void Step(int64_t thousandths = 1000);
     static void EndSteps();
 
-    // Back to the all-zero state of program start (tests, offline rendering).
+    // The player whose music the clock follows (null: none). It must outlive
+    // its use: the core sets it for its main loop and clears it after.
+    static void SetMusic(IHeardMusic* music);
+    // On by default; off, the counter alone drives the clock.
+    static void SetFollowMusic(bool on);
+    // Shifts the picture against the sound: positive seconds show the picture later.
+    static void SetAudioOffset(double seconds);
+    // The milliseconds by which the time leads the music heard at the last
+    // Update (the picture's lead); false when no music was heard then.
+    static bool GetLead(float& ms);
+
+    // Back to the all-zero state of program start (tests, offline rendering,
+    // restarts). Following on or off and the audio offset are settings of
+    // the program and stay.
     static void Reset();
 };

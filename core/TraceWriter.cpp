@@ -35,7 +35,10 @@ bool TraceWriter::Open(const std::string& path, std::string& error)
     m_File = m_Output.Stream();
     m_Hidden = m_Ok ? m_Output.HiddenPath() : "";
     if (m_File)
+    {
         std::setvbuf(m_File, nullptr, _IOFBF, 1 << 16);
+        std::fprintf(m_File, "%s\n", kHeader);
+    }
     return m_Ok;
 }
 
@@ -72,6 +75,10 @@ void TraceWriter::Write(std::FILE* f, const FrameRecord& r, const EffectInterfac
                      static_cast<double>(r.Bands[1]), static_cast<double>(r.Bands[2]));
     else
         std::fputc('-', f);
+    if (r.HasAv)
+        std::fprintf(f, " %.1f", static_cast<double>(r.Av));
+    else
+        std::fputs(" -", f);
 }
 
 void TraceWriter::OnFrame(const FrameRecord& frame)

@@ -1,11 +1,13 @@
 #pragma once
-// The frame trace (--trace FILE): one line per frame of the main loop,
-//     FRAME TIME DT MSG ACTIVE BANDS
+// The frame trace (--trace FILE): the header line kHeader, then one line per
+// frame of the main loop,
+//     FRAME TIME DT MSG ACTIVE BANDS AV
 // FRAME from 0; TIME and DT (the frame time handed to AddTime) as %.4f; MSG
 // "-" or ID@TARGET with "*" appended when it was delivered; ACTIVE the active
 // entries in update and render order as NAME:LAYER joined by commas, or "-";
 // BANDS the three standard band peaks as %.3f joined by commas, or "-"
-// without music. docs/trace.md describes it for authors.
+// without music; AV the milliseconds by which TIME leads the heard music as
+// %.1f, or "-" when none was heard. docs/trace.md describes it for authors.
 //
 // The file is written under a hidden name beside FILE and renamed over it by
 // Close, so a run that fails (Discard) or writes no frame leaves an earlier
@@ -24,13 +26,16 @@ class IEffect;
 class TraceWriter : public IFrameObserver
 {
   public:
+    static constexpr const char* kHeader = "# FRAME TIME DT MSG ACTIVE BANDS AV";
+
     TraceWriter() = default;
     ~TraceWriter() override;
     TraceWriter(const TraceWriter&) = delete;
     TraceWriter& operator=(const TraceWriter&) = delete;
 
-    // Starts a trace that will replace path; false with the reason in error
-    // when it cannot be created (no folder, not a regular file, ...).
+    // Starts a trace that will replace path (the header line first); false
+    // with the reason in error when it cannot be created (no folder, not a
+    // regular file, ...).
     bool Open(const std::string& path, std::string& error);
     bool Open(const std::string& path)
     {

@@ -26,6 +26,7 @@ bool OGLWindow::Create(int width, int height, int bits, bool fullscreen)
     desc.bits = bits;
     desc.fullscreen = fullscreen;
     desc.desktopOnly = m_DesktopFullscreen;
+    desc.vsync = m_Vsync;
     desc.title = "vortexel";
     switch (platform::OpenGLWindow(desc, &m_Handle))
     {

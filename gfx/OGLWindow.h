@@ -44,6 +44,8 @@ class OGLWindow : public IRenderTargetOwner
     virtual bool Create(int width, int height, int bits, bool fullscreen);
     // Before Create: full screen covers the desktop without trying a mode switch.
     void SetDesktopFullscreen(bool desktopOnly) { m_DesktopFullscreen = desktopOnly; }
+    // Before Create: swaps wait for the display's refresh (the default) or not.
+    void SetVsync(bool on) { m_Vsync = on; }
     // Releases render target, context and window and restores the display mode
     // and the cursor, in any state. Idle afterwards.
     virtual void Destroy();
@@ -105,4 +107,5 @@ class OGLWindow : public IRenderTargetOwner
 
     ScaledFrame* m_Frame = nullptr;
     bool m_DesktopFullscreen = false;
+    bool m_Vsync = true;
 };

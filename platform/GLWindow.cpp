@@ -5,6 +5,7 @@
 #include <SDL.h>
 #include <epoxy/gl.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,27 @@ void DropUnhandledEvents(bool opening)
     for (Uint32 type : kUnhandledEvents)
         SDL_EventState(type, opening ? SDL_IGNORE : SDL_ENABLE);
 }
+// Waiting for the display's refresh paces the frames at its rate and ends
+// tearing. Adaptive first: a frame that misses a refresh is shown at once
+// instead of a whole refresh later.
+void SetSwapInterval(bool vsync)
+{
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver && SDL_strcmp(driver, "offscreen") == 0)
+        return; // no display to wait for
+    if (!vsync)
+    {
+        if (SDL_GL_SetSwapInterval(0) != 0)
+            std::fprintf(stderr, "vortexel: vsync cannot be turned off (%s)\n", SDL_GetError());
+        return;
+    }
+    if (SDL_GL_SetSwapInterval(-1) == 0 || SDL_GL_SetSwapInterval(1) == 0)
+        return;
+    std::fprintf(stderr,
+                 "vortexel: vsync cannot be set (%s); frames are not paced by the display\n",
+                 SDL_GetError());
+}
+
 // Bits per pixel as display settings count them: four-byte formats are 32.
 int ModeBits(Uint32 format)
 {
@@ -255,6 +277,7 @@ OpenResult OpenGLWindow(const GLWindowDesc& desc, GLWindowHandle** out)
         return OpenResult::WindowFailed;
     }
     SDL_GL_MakeCurrent(h->window, h->context);
+    SetSwapInterval(desc.vsync);
     SDL_ShowWindow(h->window);
     SDL_RaiseWindow(h->window);
     *out = h;

@@ -35,6 +35,11 @@ struct GLWindowDesc
     int bits = 32; // colour depth of the full-screen mode, where the display offers it
     bool fullscreen = false;
     bool desktopOnly = false; // full screen: cover the desktop, never switch modes
+    // Swaps wait for the display's refresh: adaptive (a late frame is shown at
+    // once) where the driver offers it, else plain. Off: never wait. A line on
+    // stderr says when it cannot be set; the offscreen driver has no display
+    // and is left as it is.
+    bool vsync = true;
     const char* title = "vortexel";
 };
 

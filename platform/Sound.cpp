@@ -8,6 +8,8 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -116,6 +118,11 @@ class SdlSoundLayer : public SoundLayer
             told = true;
         }
         m_BufferFrames = have.samples;
+        // The dummy driver paces itself on a timer and plays to nobody: there
+        // is no listener to follow.
+        const char* driver = SDL_GetCurrentAudioDriver();
+        m_HasClock = driver && std::strcmp(driver, "dummy") != 0;
+        m_Queued = BackendQueuedFrames(driver, m_BufferFrames);
         m_Unit.active = false;
         SDL_PauseAudioDevice(m_Device, 0);
         return true;
@@ -169,6 +176,7 @@ class SdlSoundLayer : public SoundLayer
             return -1;
         m_Channels[channel].stream = stream;
         m_Channels[channel].paused = false;
+        stream->run.fetch_add(1, std::memory_order_relaxed);
         return channel;
     }
 
@@ -231,12 +239,12 @@ class SdlSoundLayer : public SoundLayer
         if (channel == SoundAllChannels)
         {
             for (Channel& c : m_Channels)
-                c.paused = paused;
+                Pause(c, paused);
             return true;
         }
         if (channel < 0 || channel >= static_cast<int>(m_Channels.size()))
             return false;
-        m_Channels[channel].paused = paused;
+        Pause(m_Channels[channel], paused);
         return true;
     }
 
@@ -246,10 +254,42 @@ class SdlSoundLayer : public SoundLayer
             return nullptr;
         if (m_Unit.active)
         {
-            m_History.Snapshot(m_Mono);
+            {
+                // The delay and the window from one moment: no callback between.
+                Lock lock(m_Device);
+                m_History.Snapshot(m_Mono, HeardDelay());
+            }
             m_Analyser.Compute(m_Mono, m_Spectrum);
         }
         return m_Spectrum;
+    }
+
+    Audible GetStreamAudible(SoundStream* stream, double& ms) override
+    {
+        if (!stream || !m_Device || !m_HasClock)
+            return Audible::None;
+        Lock lock(m_Device);
+        const uint32_t run = stream->run.load(std::memory_order_relaxed);
+        const int on = FindChannel(stream);
+        const bool playing = on >= 0 && !m_Channels[on].paused;
+        if (stream->anchor.run != run)
+            return playing ? Audible::Pending : Audible::None; // not handed out yet
+        double frame = 0.0;
+        Audible heard =
+            HeardStreamFrame(m_DeviceAnchor, stream->anchor, run, m_Queued,
+                             static_cast<int64_t>(SDL_GetPerformanceCounter()),
+                             static_cast<int64_t>(SDL_GetPerformanceFrequency()), m_Rate, frame);
+        if (heard == Audible::Heard)
+            ms = frame * 1000.0 / m_Rate;
+        return heard;
+    }
+
+    bool SetVolume(float gain) override
+    {
+        if (!(gain >= 0.0f && gain <= 1.0f))
+            return false;
+        m_Gain.store(gain, std::memory_order_relaxed);
+        return true;
     }
 
     std::string DriverName() const
@@ -258,6 +298,7 @@ class SdlSoundLayer : public SoundLayer
         return name ? name : "";
     }
     int DeviceBufferFrames() const { return m_Device ? m_BufferFrames : 0; }
+    int BackendQueued() const { return m_Device ? static_cast<int>(m_Queued) : 0; }
 
   private:
     struct Channel
@@ -301,6 +342,27 @@ class SdlSoundLayer : public SoundLayer
         return m_Device != 0;
     }
 
+    // Samples handed out but not heard yet: the spectrum is that of the
+    // samples that end where the listener is (on the dummy driver, where
+    // nobody listens, the last handed out). With the device lock held.
+    int HeardDelay() const
+    {
+        if (!m_HasClock || m_DeviceAnchor.frames <= 0)
+            return 0;
+        const double heard = HeardDeviceFrame(
+            m_DeviceAnchor, m_Queued, static_cast<int64_t>(SDL_GetPerformanceCounter()),
+            static_cast<int64_t>(SDL_GetPerformanceFrequency()), m_Rate);
+        return static_cast<int>(std::llround(static_cast<double>(m_DeviceFrames) - heard));
+    }
+
+    // A channel that resumes starts a new run of its stream.
+    static void Pause(Channel& c, bool paused)
+    {
+        if (c.paused && !paused && c.stream)
+            c.stream->run.fetch_add(1, std::memory_order_relaxed);
+        c.paused = paused;
+    }
+
     int FindChannel(SoundStream* stream) const
     {
         for (size_t i = 0; i < m_Channels.size(); ++i)
@@ -320,6 +382,10 @@ class SdlSoundLayer : public SoundLayer
     // The audio thread, with SDL's device lock held.
     void Mix(float* out, size_t frames)
     {
+        m_DeviceAnchor.counter = static_cast<int64_t>(SDL_GetPerformanceCounter());
+        m_DeviceAnchor.deviceFrame = m_DeviceFrames;
+        m_DeviceAnchor.frames = static_cast<int64_t>(frames);
+        const float gain = m_Gain.load(std::memory_order_relaxed);
         while (frames > 0)
         {
             const size_t n = std::min(frames, static_cast<size_t>(kMaxBufferFrames));
@@ -331,18 +397,42 @@ class SdlSoundLayer : public SoundLayer
                 SoundStream& s = *c.stream;
                 if (!s.decoderLock.try_lock())
                     continue; // the main thread is seeking it
-                PullStream(s, m_Scratch.data(), n);
+                // Read under the decoder's lock, which a seek holds while it bumps the run.
+                const uint32_t run = s.run.load(std::memory_order_relaxed);
+                const int64_t from = s.decoder->Position();
+                const size_t got = PullStream(s, m_Scratch.data(), n);
                 const bool ended = s.ended.load(std::memory_order_relaxed);
                 s.decoderLock.unlock();
+                Anchor(s, run, from, static_cast<int64_t>(got));
                 for (size_t i = 0; i < 2 * n; ++i)
                     out[i] += m_Scratch[i];
                 if (ended)
                     c.stream = nullptr;
             }
             m_History.Push(out, n);
+            if (gain != 1.0f)
+                for (size_t i = 0; i < 2 * n; ++i)
+                    out[i] *= gain;
+            m_DeviceFrames += static_cast<int64_t>(n);
             out += 2 * n;
             frames -= n;
         }
+    }
+
+    // Records where the buffer starting at device frame m_DeviceFrames sits in
+    // the stream. A new run, or a buffer that does not follow on from the last
+    // one (a buffer skipped while seeking), starts a new segment.
+    void Anchor(SoundStream& s, uint32_t run, int64_t from, int64_t got)
+    {
+        StreamAnchor& a = s.anchor;
+        const bool follows = a.run == run && a.deviceFrame + a.trackFrames == m_DeviceFrames &&
+                             a.position + a.trackFrames == from;
+        if (!follows)
+            a.segmentStart = m_DeviceFrames;
+        a.run = run;
+        a.deviceFrame = m_DeviceFrames;
+        a.position = from;
+        a.trackFrames = got;
     }
 
     SDL_AudioDeviceID m_Device = 0;
@@ -353,6 +443,11 @@ class SdlSoundLayer : public SoundLayer
     std::vector<Channel> m_Channels;
     std::vector<float> m_Scratch;
     SoundUnit m_Unit;
+    bool m_HasClock = false;
+    int64_t m_Queued = 0;       // frames the backend holds beyond SDL's buffer
+    int64_t m_DeviceFrames = 0; // handed to SDL so far (audio thread)
+    DeviceAnchor m_DeviceAnchor;
+    std::atomic<float> m_Gain{1.0f};
     SpectrumHistory m_History;
     SpectrumAnalyser m_Analyser;
     float m_Mono[kFftSize] = {};
@@ -388,6 +483,11 @@ std::string SoundOutputDriver()
 int SoundDeviceBufferFrames()
 {
     return SdlLayer().DeviceBufferFrames();
+}
+
+int SoundBackendQueuedFrames()
+{
+    return SdlLayer().BackendQueued();
 }
 
 } // namespace platform

@@ -11,8 +11,14 @@
 // - Streams play on the channels Start made; a stream is on at most one
 //   channel, and the channels' sum goes to the output. A stream that reaches its end leaves its
 //   channel and stays at the end (silence) unless it loops.
+// - The layer knows which stream frame the listener hears (SoundClock.h):
+//   what it handed to SDL, less what SDL and the backend still hold, moved on
+//   with the counter between callbacks. Not on the dummy driver, which plays
+//   to nobody.
 // - Main thread only. The audio callback allocates nothing and waits for no
 //   lock that this thread holds longer than a few pointer writes.
+#include "platform/SoundClock.h"
+
 #include <string>
 
 namespace platform
@@ -58,9 +64,19 @@ class SoundLayer
     virtual bool GetPaused(int channel) = 0;
     virtual bool SetPaused(int channel, bool paused) = 0;
 
-    // kSpectrumSize values of the last kFftSize samples handed to the output,
+    // kSpectrumSize values of the last kFftSize samples heard (handed to the
+    // output less what it still holds; the last handed out on the dummy driver),
     // computed now; the same array every call. Null before Start.
     virtual float* GetSpectrum() = 0;
+
+    // The stream's position that the listener hears now, in ms (fractional).
+    // Pending from a play, seek or resume until that sound reaches the
+    // listener; None when nothing of the stream is heard or the layer has no
+    // clock of its output.
+    virtual Audible GetStreamAudible(SoundStream*, double& /*ms*/) { return Audible::None; }
+    // The gain of the whole output, 0 (silent; the device stays open) to 1.
+    // The spectrum is taken before it. False where the layer has no gain.
+    virtual bool SetVolume(float /*gain*/) { return false; }
 };
 
 // The layer in use: the SDL layer unless a test installed another.
@@ -68,8 +84,10 @@ SoundLayer& Sound();
 void SetSoundLayer(SoundLayer* layer); // null restores the SDL layer
 
 // The SDL layer's output, for tests and diagnostics: the SDL driver in use
-// ("" before Start) and the frames per device buffer (0 before Start).
+// ("" before Start), the frames per device buffer (0 before Start), and the
+// frames the backend holds beyond that buffer.
 std::string SoundOutputDriver();
 int SoundDeviceBufferFrames();
+int SoundBackendQueuedFrames();
 
 } // namespace platform

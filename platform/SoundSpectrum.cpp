@@ -16,11 +16,11 @@ SpectrumHistory::SpectrumHistory()
 
 void SpectrumHistory::Push(const float* stereo, size_t frames)
 {
-    // Only the last kFftSize frames can survive the push.
-    if (frames > static_cast<size_t>(kFftSize))
+    // Only the last kHistoryFrames frames can survive the push.
+    if (frames > static_cast<size_t>(kHistoryFrames))
     {
-        stereo += 2 * (frames - kFftSize);
-        frames = kFftSize;
+        stereo += 2 * (frames - kHistoryFrames);
+        frames = kHistoryFrames;
     }
     const uint32_t seq = m_Sequence.load(std::memory_order_relaxed);
     m_Sequence.store(seq + 1, std::memory_order_relaxed);
@@ -29,7 +29,7 @@ void SpectrumHistory::Push(const float* stereo, size_t frames)
     for (size_t i = 0; i < frames; ++i)
     {
         m_Ring[w].store(0.5f * (stereo[2 * i] + stereo[2 * i + 1]), std::memory_order_relaxed);
-        w = (w + 1) % kFftSize;
+        w = (w + 1) % kHistoryFrames;
     }
     m_Write.store(w, std::memory_order_relaxed);
     m_Sequence.store(seq + 2, std::memory_order_release);
@@ -45,16 +45,19 @@ void SpectrumHistory::Clear()
     m_Sequence.store(seq + 2, std::memory_order_release);
 }
 
-void SpectrumHistory::Snapshot(float* mono) const
+void SpectrumHistory::Snapshot(float* mono, int delay) const
 {
+    delay = delay < 0 ? 0 : delay > kHistoryFrames - kFftSize ? kHistoryFrames - kFftSize : delay;
+    // The oldest sample of the window, counted back from the write position.
+    const uint32_t back = static_cast<uint32_t>(kHistoryFrames - kFftSize - delay);
     for (unsigned attempt = 0;; ++attempt)
     {
         const uint32_t before = m_Sequence.load(std::memory_order_acquire);
         if ((before & 1) == 0)
         {
-            const uint32_t w = m_Write.load(std::memory_order_relaxed);
+            const uint32_t w = m_Write.load(std::memory_order_relaxed) + back;
             for (int i = 0; i < kFftSize; ++i)
-                mono[i] = m_Ring[(w + i) % kFftSize].load(std::memory_order_relaxed);
+                mono[i] = m_Ring[(w + i) % kHistoryFrames].load(std::memory_order_relaxed);
             std::atomic_thread_fence(std::memory_order_acquire);
             if (m_Sequence.load(std::memory_order_relaxed) == before)
                 return;

@@ -14,21 +14,27 @@ namespace platform
 constexpr int kFftSize = 1024;
 constexpr int kSpectrumSize = kFftSize / 2;
 
-// The last kFftSize samples of the mono mix (L + R) / 2. One thread pushes
-// (the audio callback), another takes snapshots; the writer never waits, and a
-// snapshot never mixes two pushes (a sequence lock: the reader retries).
+// The last kHistoryFrames samples of the mono mix (L + R) / 2. One thread
+// pushes (the audio callback), another takes snapshots; the writer never
+// waits, and a snapshot never mixes two pushes (a sequence lock: the reader
+// retries).
 class SpectrumHistory
 {
   public:
+    // Enough for the window and what an output still holds before it is heard.
+    static constexpr int kHistoryFrames = 8 * kFftSize;
+
     SpectrumHistory();
     void Push(const float* stereo, size_t frames); // writer
     void Clear();                                  // writer: back to silence
-    void Snapshot(float* mono) const;              // reader: kFftSize samples, oldest first
+    // Reader: the kFftSize samples, oldest first, that end delay samples
+    // before the newest (0: the newest; at most kHistoryFrames - kFftSize).
+    void Snapshot(float* mono, int delay = 0) const;
 
   private:
     std::atomic<uint32_t> m_Sequence{0};
     std::atomic<uint32_t> m_Write{0};
-    std::atomic<float> m_Ring[kFftSize];
+    std::atomic<float> m_Ring[kHistoryFrames];
 };
 
 // Turns kFftSize mono samples into kSpectrumSize magnitudes. Allocates only

@@ -38,6 +38,7 @@ void SeekStream(SoundStream& stream, int64_t frame)
     stream.decoder->Seek(frame < 0 ? 0 : frame);
     stream.position.store(stream.decoder->Position(), std::memory_order_relaxed);
     stream.ended.store(false, std::memory_order_relaxed);
+    stream.run.fetch_add(1, std::memory_order_relaxed);
 }
 
 } // namespace platform

@@ -2,6 +2,7 @@
 // A playing track: a decoder with a position, and the one pull that both the
 // live output and offline rendering use, so both hand out the same samples.
 // Internal to platform/.
+#include "platform/SoundClock.h"
 #include "platform/SoundDecoder.h"
 
 #include <atomic>
@@ -29,6 +30,13 @@ struct SoundStream
     std::mutex decoderLock;
     std::atomic<int64_t> position{0}; // frames handed out, read without the lock
     std::atomic<bool> ended{false};
+    // Bumped by the main thread whenever the stream starts, is sought or
+    // resumes: what the listener hears before that run reached them belongs
+    // to the one before.
+    std::atomic<uint32_t> run{0};
+    // Where the last buffer pulled for the output sat (the output's device
+    // lock guards it).
+    StreamAnchor anchor;
 };
 
 // Fills frames stereo frames from the stream (the caller holds decoderLock):

@@ -13,7 +13,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   sox libsox-fmt-all
   xvfb xauth libx11-dev libxrandr-dev
-  dpkg-dev file lintian man-db groff-base desktop-file-utils
+  dpkg-dev file lintian man-db groff-base desktop-file-utils patchelf
   emscripten chromium autotools-dev autoconf automake libtool
 )
 

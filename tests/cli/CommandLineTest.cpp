@@ -293,3 +293,37 @@ TEST(CommandLineParse, CaptureOptionsAndTheirLimits)
     EXPECT_EQ("bad value for --trace: empty", ParseError({"--trace", ""}));
     EXPECT_EQ("--capture needs a value", ParseError({"--capture"}));
 }
+
+// The player's switches: their values and limits, live play and editing only.
+TEST(CommandLineParse, PlayerSwitchesAndTheirLimits)
+{
+    CommandLine c =
+        ParseOk({"--loop", "--volume", "0", "--audio-offset", "-250", "--vsync", "off"});
+    EXPECT_TRUE(c.loop);
+    EXPECT_EQ(0, c.volume);
+    EXPECT_EQ(-250, c.audioOffsetMs);
+    EXPECT_FALSE(c.vsync);
+    CommandLine plain = ParseOk({});
+    EXPECT_FALSE(plain.loop);
+    EXPECT_EQ(100, plain.volume);
+    EXPECT_EQ(0, plain.audioOffsetMs);
+    EXPECT_TRUE(plain.vsync);
+    EXPECT_EQ(10000, ParseOk({"--audio-offset", "10000"}).audioOffsetMs);
+    EXPECT_EQ(100, ParseOk({"--edit", "--volume", "100", "--vsync", "on"}).volume);
+
+    for (const char* bad : {"101", "-1", "50%", ""})
+        EXPECT_EQ(std::string("bad value for --volume: ") + bad + " (0 to 100)",
+                  ParseError({"--volume", bad}));
+    for (const char* bad : {"10001", "-10001", "+5", "--", "1.5"})
+        EXPECT_NE(std::string::npos, ParseError({"--audio-offset", bad}).find("--audio-offset"))
+            << bad;
+    EXPECT_EQ("bad value for --vsync: adaptive (on or off)", ParseError({"--vsync", "adaptive"}));
+    EXPECT_EQ("--loop is for live play: it excludes --capture",
+              ParseError({"--capture", "o", "--loop"}));
+    EXPECT_EQ("--volume is for live play: it excludes --check",
+              ParseError({"--check", "--volume", "5"}));
+    EXPECT_EQ("--audio-offset is for live play: it excludes --report",
+              ParseError({"--audio-offset", "5", "--report", "r"}));
+    EXPECT_EQ("--edit and --loop exclude each other (editing holds at the end)",
+              ParseError({"--edit", "--loop"}));
+}

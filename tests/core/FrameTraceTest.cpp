@@ -93,9 +93,10 @@ TEST_F(FrameTraceTest, TraceShowsMessagesDeliveryAndLayerOrderFrameByFrame)
 
     const std::string idA = std::to_string(a.ids[0]), idB = std::to_string(b.ids[0]);
     std::vector<std::string> expect = {
-        "0 0.0000 0.0000 " + idB + "@B C:1,A:2 -",
-        "1 5.0000 5.0000 " + idA + "@A* C:1,B:2,A:2 -",
-        "2 10.0000 5.0000 " + idB + "@B* C:1,B:2,A:2 -",
+        "# FRAME TIME DT MSG ACTIVE BANDS AV",
+        "0 0.0000 0.0000 " + idB + "@B C:1,A:2 - -",
+        "1 5.0000 5.0000 " + idA + "@A* C:1,B:2,A:2 - -",
+        "2 10.0000 5.0000 " + idB + "@B* C:1,B:2,A:2 - -",
     };
     EXPECT_EQ(expect, Lines(path));
     EXPECT_EQ(2u, core.GetDeliveredMessageCount());

@@ -188,17 +188,22 @@ TEST_F(CaptureTest, CapturesAreDeterministicWithTheRightFramesSoundTraceAndPictu
 
     std::istringstream trace(Read(m_Dir / "one.trace"));
     std::vector<std::string> lines;
+    std::string header;
+    std::getline(trace, header);
+    EXPECT_EQ("# FRAME TIME DT MSG ACTIVE BANDS AV", header);
     for (std::string line; std::getline(trace, line);)
         lines.push_back(line);
     ASSERT_EQ(11u, lines.size());
+    // A capture's sound is written with its frames: no music is heard, no AV.
+    EXPECT_EQ(lines[5].size() - 2, lines[5].rfind(" -")) << lines[5];
     // From part-way the first frame is the full capture's fifth: its step is 0.1 s.
     EXPECT_EQ(0u, lines[0].find("0 0.5000 0.1000 1@WhiteFlashOverlay* WhiteFlashOverlay:1 "))
         << lines[0];
     EXPECT_EQ(0u, lines[1].find("1 0.6000 0.1000 - WhiteFlashOverlay:1 ")) << lines[1];
     EXPECT_EQ(0u, lines[10].find("10 1.5000 0.1000 - ")) << lines[10];
     float low = 0, mid = 1, high = 1;
-    ASSERT_EQ(3,
-              std::sscanf(lines[5].c_str() + lines[5].rfind(' '), " %f,%f,%f", &low, &mid, &high))
+    const std::string bands = lines[5].substr(0, lines[5].size() - 2);
+    ASSERT_EQ(3, std::sscanf(bands.c_str() + bands.rfind(' '), " %f,%f,%f", &low, &mid, &high))
         << lines[5];
     EXPECT_GT(low, 0.8f);
     EXPECT_LT(mid, 0.05f);
@@ -422,6 +427,8 @@ TEST_F(CaptureTest, LivePlayWritesATraceLinePerFrame)
     ASSERT_EQ(0, o.status) << o.err;
     std::istringstream trace(Read(m_Dir / "live.trace"));
     unsigned long expect = 0;
+    std::string header;
+    ASSERT_TRUE(std::getline(trace, header));
     for (std::string line; std::getline(trace, line); ++expect)
     {
         unsigned long n = 0;
@@ -430,9 +437,47 @@ TEST_F(CaptureTest, LivePlayWritesATraceLinePerFrame)
         ASSERT_EQ(4, std::sscanf(line.c_str(), "%lu %f %f - %255[^\n]", &n, &time, &dt, rest))
             << line;
         EXPECT_EQ(expect, n);
-        EXPECT_STREQ("WhiteFlashOverlay:4 -", rest);
+        EXPECT_STREQ("WhiteFlashOverlay:4 - -", rest);
     }
     EXPECT_GE(expect, 2u);
 }
 
 } // namespace
+
+// --until at the start is one frame and its sound; a capture into the folder of
+// an earlier one leaves none of the earlier frames; audio.wav's header
+// describes exactly the sound it holds; a capture whose script did not load
+// fails.
+TEST_F(CaptureTest, OneFrameCaptureReplacesAnEarlierOneInItsFolder)
+{
+    Outcome earlier = Run("--capture frames --fps 10 --until 300");
+    if (NoGL(earlier))
+        GTEST_SKIP() << "no offscreen GL on this machine";
+    ASSERT_EQ(0, earlier.status) << earlier.err;
+    ASSERT_EQ(5u, Files("frames").size()); // audio.wav, frames at 0 to 0.3 s
+
+    Outcome one = Run("--capture frames --fps 10 --start 500 --until 500");
+    ASSERT_EQ(0, one.status) << one.err;
+    EXPECT_EQ((std::vector<std::string>{"audio.wav", "frame_000000.png"}), Files("frames"));
+    const std::string wav = Read(m_Dir / "frames/audio.wav");
+    ASSERT_EQ(44u + 4410u * 4u, wav.size()); // a tenth of a second, 16-bit stereo
+    auto field = [&wav](size_t at, size_t bytes)
+    {
+        uint32_t v = 0;
+        for (size_t i = bytes; i-- > 0;)
+            v = v << 8 | static_cast<uint8_t>(wav[at + i]);
+        return v;
+    };
+    EXPECT_EQ(2u, field(22, 2));            // channels
+    EXPECT_EQ(44100u, field(24, 4));        // frames per second
+    EXPECT_EQ(176400u, field(28, 4));       // bytes per second
+    EXPECT_EQ(4u, field(32, 2));            // bytes per frame
+    EXPECT_EQ(16u, field(34, 2));           // bits per sample
+    EXPECT_EQ(4410u * 4u, field(40, 4));    // data bytes
+    EXPECT_EQ(wav.size() - 8, field(4, 4)); // RIFF size
+
+    fs::remove(m_Dir / "Data/script.txt");
+    Outcome failed = Run("--capture none --fps 10 --until 300");
+    EXPECT_EQ(1, failed.status) << failed.err;
+    EXPECT_TRUE(Has(failed.err, "File Not Found!\nBad: Data/script.txt")) << failed.err;
+}

@@ -94,6 +94,14 @@ TEST(SpectrumHistory, KeepsTheLastSamplesOfTheMonoMix)
     for (int i = 0; i < kFftSize; ++i)
         ASSERT_EQ(1500 - kFftSize + i + 0.5f, mono[i]) << i;
 
+    // Earlier windows, as far back as the history goes (what an output
+    // still holds is not heard yet).
+    h.Snapshot(mono, 300);
+    for (int i = 0; i < kFftSize; ++i)
+        ASSERT_EQ(1200 - kFftSize + i + 0.5f, mono[i]) << i;
+    h.Snapshot(mono, SpectrumHistory::kHistoryFrames); // as far as it goes: before the first push
+    EXPECT_TRUE(std::all_of(mono, mono + kFftSize, [](float v) { return v == 0; }));
+
     const float opposite[4] = {0.7f, -0.7f, -0.2f, 0.2f};
     for (int i = 0; i < kFftSize / 2; ++i)
         h.Push(opposite, 2);

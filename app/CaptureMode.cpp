@@ -131,6 +131,7 @@ int RunCapture(const CommandLine& cmd)
         return BadUse("--until " + std::to_string(settings.untilMs) +
                       " is before the start position " + std::to_string(settings.startMs));
 
+    SayDataFolder();
     std::error_code ec;
     if (IsVideo(settings.kind))
     {

@@ -270,6 +270,8 @@ int RunCheck(const CommandLine& cmd)
     if (cmd.checkScript.empty() && !platform::HasDataFolder())
         std::fprintf(stderr, "vortexel: no data folder (a folder holding script.txt) in %s\n",
                      DataFolderSearchList(", ").c_str());
+    else if (cmd.checkScript.empty())
+        SayDataFolder();
     std::string script =
         cmd.checkScript.empty() ? platform::DataPath("script.txt") : cmd.checkScript;
     // The start position by the demo's own rules: --start, else the file.

@@ -114,6 +114,7 @@ int RunEdit(const CommandLine& cmd)
                   "no folder holding script.txt in " + DataFolderSearchList(", "));
         return 1;
     }
+    SayDataFolder();
     TraceWriter trace;
     std::string why;
     if (!cmd.traceFile.empty() && !trace.Open(cmd.traceFile, why))

@@ -25,9 +25,9 @@ int RunProgram(int argc, char** argv)
     if (cmd.help)
     {
         std::printf("%s\n%s", UsageLine(), HelpText());
-        std::printf("\nWithout --data the data folder is the first of these that holds script.txt\n"
-                    "(Data in the working directory, Data next to the program, the installed\n"
-                    "demo in <prefix>/share/vortexel):\n  %s\n",
+        std::printf("\nWithout --data the data folder is Data in the working directory when it is\n"
+                    "a folder, else the first of the others that holds script.txt (Data next to\n"
+                    "a program that is not installed, the installed demo):\n  %s\n",
                     DataFolderSearchList("\n  ").c_str());
         return FinishOutput(0);
     }

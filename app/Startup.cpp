@@ -177,6 +177,15 @@ int FinishOutput(int status)
     return status;
 }
 
+void SayDataFolder()
+{
+    if (platform::DataFolderIsSet() || !platform::HasDataFolder())
+        return;
+    const std::string dir = platform::DataFolder();
+    if (dir != platform::DataFolderCandidates().front())
+        std::fprintf(stderr, "vortexel: no Data folder here; the data folder is %s\n", dir.c_str());
+}
+
 std::string DataFolderSearchList(const char* separator)
 {
     std::string list;

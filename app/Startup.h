@@ -53,3 +53,7 @@ int FinishOutput(int status);
 // The data-folder candidates as a user reads them: absolute paths, in order,
 // joined by separator.
 std::string DataFolderSearchList(const char* separator);
+// Says on stderr which data folder a run uses when the search found one other
+// than the working directory's Data (an installed demo is never taken for the
+// author's own).
+void SayDataFolder();

@@ -97,6 +97,11 @@ void ImagePrefetch::Start(std::vector<std::string> paths)
 {
     if (prefetch.worker.joinable() || !prefetch.images.empty() || paths.empty())
         return;
+#ifdef __EMSCRIPTEN__
+    // Browser build: one thread, and the browser decodes; every picture is
+    // decoded when an effect asks for it.
+    return;
+#endif
     SetDecodedAhead(DecodedAhead{&ImagePrefetch::Wait, &ImagePrefetch::Take});
     prefetch.worker = std::thread(Decode, std::move(paths), &prefetch.images);
 }

@@ -77,6 +77,15 @@ bool OGLWindow::Create(int width, int height, int bits, bool fullscreen)
 bool OGLWindow::EnterScreenMode()
 {
     const platform::FullscreenOutcome& how = platform::GetGLWindowFullscreen(m_Handle);
+#ifdef __EMSCRIPTEN__
+    // Browser build: the canvas keeps the window's size and the page
+    // letterboxes it to the screen; a browser that refused full screen leaves
+    // it in the page. Either way the picture needs no frame of its own.
+    std::fprintf(stderr, "vortexel: full screen: %s\n",
+                 how.kind == platform::FullscreenKind::None ? "refused by the browser"
+                                                            : how.why.c_str());
+    return true;
+#endif
     if (how.kind == platform::FullscreenKind::Switched)
     {
         std::fprintf(stderr, "vortexel: full screen: the display switched to %d x %d, %d bits\n",

@@ -9,6 +9,14 @@
 namespace
 {
 
+#ifdef __EMSCRIPTEN__
+// Browser build: WebGL 1 refuses a 24-bit depth renderbuffer (the target would
+// be incomplete and the glow would vanish); 16 bits is what it offers.
+const GLenum kDepthFormat = GL_DEPTH_COMPONENT16;
+#else
+const GLenum kDepthFormat = GL_DEPTH_COMPONENT24;
+#endif
+
 IRenderTargetOwner* window = nullptr;
 int width = 0;
 int height = 0;
@@ -51,13 +59,13 @@ void DepthStorage(GLuint rb, int w, int h)
     if (useExt)
     {
         glBindRenderbufferEXT(GL_RENDERBUFFER, rb);
-        glRenderbufferStorageEXT(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, w, h);
+        glRenderbufferStorageEXT(GL_RENDERBUFFER, kDepthFormat, w, h);
         glBindRenderbufferEXT(GL_RENDERBUFFER, 0);
     }
     else
     {
         glBindRenderbuffer(GL_RENDERBUFFER, rb);
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, w, h);
+        glRenderbufferStorage(GL_RENDERBUFFER, kDepthFormat, w, h);
         glBindRenderbuffer(GL_RENDERBUFFER, 0);
     }
 }

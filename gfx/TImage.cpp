@@ -10,6 +10,7 @@
 #include <IL/ilu.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <unordered_set>
@@ -22,21 +23,25 @@ const char* const kContext = "Texture Loader";
 // Installed by the decoding-ahead thread's owner; empty until then.
 DecodedAhead decodedAhead;
 
-int maxSide = kMaxImageSide;
+// Set by the window once its context exists, read by the decoding-ahead
+// thread, which may be decoding meanwhile (Take checks again).
+std::atomic<int> maxSide{kMaxImageSide};
 
 // The decoded pixels of an accepted picture fit in this many bytes as RGBA;
 // the decoder's own buffers may be twice as large (16-bit channels).
 bool WithinLimits(int64_t width, int64_t height)
 {
-    return width >= 0 && height >= 0 && width <= maxSide && height <= maxSide &&
+    const int side = maxSide.load(std::memory_order_relaxed);
+    return width >= 0 && height >= 0 && width <= side && height <= side &&
            static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 4 <= kMaxImageBytes;
 }
 
 std::string TooLarge(int64_t width, int64_t height)
 {
+    const int side = maxSide.load(std::memory_order_relaxed);
     return "Picture too large: " + std::to_string(width) + " x " + std::to_string(height) +
-           " pixels (at most " + std::to_string(maxSide) + " x " + std::to_string(maxSide) +
-           " and " + std::to_string(kMaxImageBytes >> 20) + " MiB of RGBA)";
+           " pixels (at most " + std::to_string(side) + " x " + std::to_string(side) + " and " +
+           std::to_string(kMaxImageBytes >> 20) + " MiB of RGBA)";
 }
 
 enum class Channels
@@ -360,7 +365,8 @@ TImage LoadBMPImageFile(const std::string& path)
 
 void SetMaxImageSide(int side)
 {
-    maxSide = side > 0 ? std::min(side, kMaxImageSide) : kMaxImageSide;
+    maxSide.store(side > 0 ? std::min(side, kMaxImageSide) : kMaxImageSide,
+                  std::memory_order_relaxed);
 }
 
 void InstallImageMemoryLimit()

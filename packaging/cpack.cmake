@@ -31,5 +31,11 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # that libepoxy and SDL open at run time (windowed and headless play).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, libgl1, libegl1")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1-mesa-dri")
+# Only --capture to a video file runs ffmpeg; playing, editing, checking and
+# capturing PNG frames do not. Debian policy keeps Recommends for packages
+# found with this one in all but unusual installations, and Suggests for those
+# that make it more useful: ffmpeg (and its hundreds of megabytes) is the
+# latter.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "ffmpeg")
 
 include(CPack)

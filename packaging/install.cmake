@@ -44,8 +44,22 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/docs/stills) # the README's pictures of the demo
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/stills DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
 endif()
 install(FILES ${packaging_dir}/vortexel.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
-install(FILES ${CMAKE_SOURCE_DIR}/packaging/vortexel.desktop
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The menu entry names the installed demo with --data: a menu start's working
+# directory is the home folder, where a ~/data of the user's own would
+# otherwise be taken for the demo. The prefix is the install's own (the Debian
+# package's /usr), known only when installing; an archive, unpacked anywhere,
+# has none to name (cpack-kind.cmake says which is being made).
+install(CODE "
+  if(\"\$ENV{VORTEXEL_RELOCATABLE_ARCHIVE}\")
+    set(VORTEXEL_EXEC vortexel)
+  else()
+    set(VORTEXEL_EXEC \"vortexel --data \${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/vortexel\")
+    string(REGEX REPLACE \"//+\" \"/\" VORTEXEL_EXEC \"\${VORTEXEL_EXEC}\")
+  endif()
+  set(menu \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/applications\")
+  message(STATUS \"Installing: \${menu}/vortexel.desktop\")
+  configure_file(\"${CMAKE_SOURCE_DIR}/packaging/vortexel.desktop.in\" \"\${menu}/vortexel.desktop\" @ONLY)
+")
 foreach(size 16 24 32 48 64 128 256)
   install(FILES ${CMAKE_SOURCE_DIR}/packaging/icons/vortexel-${size}.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps

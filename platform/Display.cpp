@@ -24,6 +24,9 @@ bool HasDisplay()
 {
     if (forcedHeadless || EnvSet("VORTEXEL_HEADLESS"))
         return false;
+#ifdef __EMSCRIPTEN__
+    return true; // browser build: the page's canvas
+#endif
     return EnvSet("DISPLAY") || EnvSet("WAYLAND_DISPLAY");
 }
 
@@ -35,6 +38,10 @@ void PrepareVideoDriver()
 
 bool OpenNamedDisplay(std::string& reason)
 {
+#ifdef __EMSCRIPTEN__
+    (void)reason; // browser build: no display server to name
+    return true;
+#endif
     if (!HasDisplay() || EnvSet("SDL_VIDEODRIVER"))
         return true;
     const char* display = std::getenv("WAYLAND_DISPLAY");

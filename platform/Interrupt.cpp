@@ -4,6 +4,8 @@
 
 #include <SDL.h>
 
+#include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <ctime>
@@ -14,9 +16,12 @@ namespace platform
 
 namespace
 {
-volatile std::sig_atomic_t arrived = 0;
-volatile std::sig_atomic_t finishing = 0;
-struct timespec firstAt = {};
+// Set by the handler on whichever thread takes the signal, read by every
+// thread (the capture's writer too): lock-free atomics, safe in a handler.
+std::atomic<int> arrived{0};
+std::atomic<int> finishing{0};
+static_assert(std::atomic<int>::is_always_lock_free, "signal-safe flags");
+struct timespec firstAt = {}; // written before arrived, read after it
 
 void Write(const char* text, size_t n)
 {
@@ -40,6 +45,7 @@ void OnAlarm(int)
 
 void OnSignal(int signal)
 {
+    const int savedErrno = errno; // the interrupted code may be about to read it
     if (arrived != 0)
     {
         // The same press often arrives twice: a terminal signals the whole
@@ -50,11 +56,13 @@ void OnSignal(int signal)
         if (now.tv_sec - firstAt.tv_sec >= 2 ||
             (now.tv_sec - firstAt.tv_sec == 1 && now.tv_nsec >= firstAt.tv_nsec))
             EndNow();
+        errno = savedErrno;
         return;
     }
     ::clock_gettime(CLOCK_MONOTONIC, &firstAt);
     arrived = signal;
     ::alarm(kInterruptGraceSeconds);
+    errno = savedErrno;
 }
 
 // An exit through std::exit (a library giving up) leaves nothing behind either.

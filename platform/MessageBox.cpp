@@ -5,6 +5,9 @@
 #include "platform/SdlInit.h"
 
 #include <SDL.h>
+#ifdef __EMSCRIPTEN__
+#include "platform/web/WebPage.h"
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -146,6 +149,13 @@ void ShowMessageBox(BoxIcon icon, const std::string& caption, const std::string&
         recorder(icon, caption, text);
         return;
     }
+#ifdef __EMSCRIPTEN__
+    // Browser build: the report stays over the canvas (a box of the browser's
+    // own would stop the page until it is dismissed).
+    (void)icon;
+    web::ShowReport(caption.c_str(), text);
+    return;
+#endif
     if (!IsInteractive())
         return;
     EnsureSdlSubsystem(SDL_INIT_VIDEO);

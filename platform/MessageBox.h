@@ -14,8 +14,10 @@ enum class BoxIcon
     Information
 };
 
-// Writes "caption: text" to stderr, then shows a modal box if interactive, or
-// hands the box to the installed recorder instead. The modal box shows the
+// Writes the caption and the text to stderr, each followed by a line break
+// ("Vortexel 1.5 Error: Init\nBad: Unknown Effect Name!\n..."), then shows
+// a modal box if interactive, or hands the box to the installed recorder
+// instead. The modal box shows the
 // text wrapped to fit the screen (WrapBoxText): the window system's box does
 // not wrap, and one long line would push the box off the screen.
 void ShowMessageBox(BoxIcon icon, const std::string& caption, const std::string& text);

@@ -16,6 +16,18 @@
 #include <filesystem>
 #include <vector>
 
+#ifdef __EMSCRIPTEN__
+// Browser build: no renameat2. The page writes no outputs; a call fails as on
+// a file system without it.
+#define RENAME_NOREPLACE 1
+#define RENAME_EXCHANGE 2
+static int renameat2(int, const char*, int, const char*, unsigned)
+{
+    errno = ENOSYS;
+    return -1;
+}
+#endif
+
 namespace fs = std::filesystem;
 
 namespace platform

@@ -114,11 +114,30 @@ std::string ExecutableFolder()
     return std::filesystem::path(buf).parent_path().string();
 }
 
+bool IsFolder(const std::string& dir)
+{
+    struct stat st;
+    return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 bool HoldsScript(const std::string& dir)
 {
     struct stat st;
     std::string script = ResolveUserPath(dir + "/script.txt");
     return ::stat(script.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// The installed demo's folder, from the executable's own place; empty when
+// the executable's place is unknown.
+std::string InstalledDataFolder(const std::string& exe)
+{
+    if (exe.empty())
+        return "";
+    std::string installed =
+        (std::filesystem::path(exe) / VORTEXEL_DATA_FROM_BINDIR).lexically_normal().string();
+    while (installed.size() > 1 && installed.back() == '/')
+        installed.pop_back();
+    return installed;
 }
 } // namespace
 
@@ -126,36 +145,56 @@ std::vector<std::string> DataFolderCandidates()
 {
     std::vector<std::string> candidates{ResolveUserPath("Data")};
     std::string exe = ExecutableFolder();
-    if (!exe.empty())
-    {
+    std::string installed = InstalledDataFolder(exe);
+    // An installed program (its demo folder beside it) never looks in its own
+    // folder: /usr/bin/Data is not a place anyone keeps a demo.
+    if (!exe.empty() && !IsFolder(installed))
         candidates.push_back(ResolveUserPath(exe + "/Data"));
-        std::string installed =
-            (std::filesystem::path(exe) / VORTEXEL_DATA_FROM_BINDIR).lexically_normal().string();
-        while (installed.size() > 1 && installed.back() == '/')
-            installed.pop_back();
+    if (!installed.empty())
         candidates.push_back(installed);
-    }
     return candidates;
 }
 
+namespace
+{
+// The working directory's Data is the data folder whenever it is a folder, so
+// that a demo there with a misnamed script reports its missing script instead
+// of the search playing another demo; the other places count only with a
+// script in them.
+std::string FoundDataFolder()
+{
+    std::vector<std::string> candidates = DataFolderCandidates();
+    if (IsFolder(candidates.front()))
+        return candidates.front();
+    for (size_t i = 1; i < candidates.size(); ++i)
+        if (HoldsScript(candidates[i]))
+            return candidates[i];
+    return "";
+}
+} // namespace
+
 bool HasDataFolder()
 {
-    if (!dataFolderOverride.empty())
-        return true;
-    for (const std::string& dir : DataFolderCandidates())
-        if (HoldsScript(dir))
-            return true;
-    return false;
+    return !dataFolderOverride.empty() || !FoundDataFolder().empty();
 }
 
 std::string DataFolder()
 {
     if (!dataFolderOverride.empty())
         return dataFolderOverride;
-    for (const std::string& dir : DataFolderCandidates())
-        if (HoldsScript(dir))
-            return dir;
-    return ResolveUserPath("Data");
+    std::string found = FoundDataFolder();
+    return found.empty() ? ResolveUserPath("Data") : found;
+}
+
+std::string InstalledShareFolder()
+{
+    std::string installed = InstalledDataFolder(ExecutableFolder());
+    return installed.empty() ? installed : std::filesystem::path(installed).parent_path().string();
+}
+
+bool DataFolderIsSet()
+{
+    return !dataFolderOverride.empty();
 }
 
 void SetDataFolder(const std::string& dir)

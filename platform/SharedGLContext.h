@@ -20,8 +20,10 @@ SharedGLContext* CreateSharedGLContext();
 // Makes the shared context current; false when its window has gone.
 bool MakeSharedGLContextCurrent(SharedGLContext* context);
 // Makes the context that was current at creation current again (when its
-// window still exists). Flushes the shared context's drawing first, so the
-// other context sees finished pixels once it binds the objects again.
+// window still exists). When the shared context was current, the creating one
+// first waits for its drawing to complete (a fence, or glFinish where the
+// driver has none), so it sees finished pixels once it binds the objects
+// again.
 void ReturnFromSharedGLContext(SharedGLContext* context);
 // True while the window both contexts belong to exists.
 bool SharedGLContextUsable(const SharedGLContext* context);

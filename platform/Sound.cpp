@@ -36,6 +36,9 @@ void QuietAlsa()
     if (done)
         return;
     done = true;
+#ifdef __EMSCRIPTEN__
+    return; // browser build: Web Audio, no ALSA and no dlopen
+#endif
     void* alsa = dlopen("libasound.so.2", RTLD_LAZY | RTLD_LOCAL);
     if (!alsa)
         return;

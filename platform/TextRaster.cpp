@@ -1,5 +1,7 @@
 #include "platform/TextRaster.h"
 
+#include "platform/Paths.h"
+
 #include <SDL.h>
 #include <SDL_ttf.h>
 
@@ -34,8 +36,13 @@ std::string FindFontFileUnder(const std::string& folder, const std::string& file
 
 std::string FindFontFile(const std::string& fileName)
 {
-    for (const char* folder : {"/usr/share/fonts", "/usr/local/share/fonts"})
+    const std::string share = InstalledShareFolder();
+    for (const std::string& folder :
+         {std::string("/usr/share/fonts"), std::string("/usr/local/share/fonts"),
+          share.empty() ? std::string() : share + "/fonts"})
     {
+        if (folder.empty())
+            continue;
         std::string path = FindFontFileUnder(folder, fileName);
         if (!path.empty())
             return path;

@@ -10,7 +10,9 @@ namespace platform
 {
 
 // The file named fileName (exactly, e.g. "DejaVuSans.ttf") anywhere under
-// /usr/share/fonts, then /usr/local/share/fonts; empty when there is none.
+// /usr/share/fonts, then /usr/local/share/fonts, then the fonts folder of the
+// program's own tree (<prefix>/share/fonts: the portable tarball brings its
+// font there); empty when there is none.
 // Matches are taken in path order, so the answer does not depend on the order
 // the file system lists folders in.
 std::string FindFontFile(const std::string& fileName);

@@ -104,6 +104,23 @@ bool RemoveFlatFolder(const char* path)
         int dir = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dir < 0)
             return errno == ENOENT;
+#ifdef __EMSCRIPTEN__
+        // Browser build: no getdents64; the folder is read with readdir.
+        if (DIR* listing = ::fdopendir(dir))
+        {
+            while (const dirent* entry = ::readdir(listing))
+            {
+                const char* name = entry->d_name;
+                if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+                    continue;
+                if (::unlinkat(dir, name, 0) != 0 && (errno == EISDIR || errno == EPERM))
+                    ::unlinkat(dir, name, AT_REMOVEDIR);
+            }
+            ::closedir(listing); // closes dir too
+        }
+        else
+            ::close(dir);
+#else
         alignas(8) char buffer[8192];
         for (;;)
         {
@@ -122,6 +139,7 @@ bool RemoveFlatFolder(const char* path)
             }
         }
         ::close(dir);
+#endif
         if (::rmdir(path) == 0 || errno == ENOENT)
             return true;
     }

@@ -216,9 +216,15 @@ float ScriptParser::ReadReal(std::string_view text)
     const char* first = text.data();
     const char* last = first + i;
     double value = 0.0;
+#ifdef __EMSCRIPTEN__
+    // Browser build: Emscripten's C++ library has no from_chars for double;
+    // its strtod (C locale only) rounds the checked text the same way.
+    value = std::strtod(std::string(first, last).c_str(), nullptr);
+#else
     auto result = std::from_chars(first, last, value);
     if (result.ec == std::errc::result_out_of_range)
         value = std::strtod(std::string(first, last).c_str(), nullptr);
+#endif
     // Out of the float range the conversion is not defined by the language:
     // give what an IEEE conversion gives.
     if (value > FLT_MAX)

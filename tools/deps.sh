@@ -13,7 +13,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   sox libsox-fmt-all
   xvfb xauth libx11-dev libxrandr-dev
-  dpkg-dev file lintian man-db groff-base desktop-file-utils
+  dpkg-dev file lintian man-db groff-base desktop-file-utils patchelf
+  emscripten chromium autotools-dev autoconf automake libtool
 )
 
 missing=()
@@ -23,13 +24,26 @@ for p in "${PACKAGES[@]}"; do
   fi
 done
 
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+# The browser build compiles its libraries from Debian's source packages
+# (tools/web-deps.sh): source lines for the same mirrors as the binary ones.
+src=/etc/apt/sources.list.d/vortexel-src.sources
+if [ ! -f "$src" ] && [ -f /etc/apt/sources.list.d/debian.sources ] &&
+  ! grep -rqs "^Types:.*deb-src\|^deb-src" /etc/apt/sources.list /etc/apt/sources.list.d/; then
+  sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources | $SUDO tee "$src" >/dev/null
+  missing+=(apt-sources)
+fi
+
 if [ ${#missing[@]} -eq 0 ]; then
   exit 0
 fi
-
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update
-$SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+packages=()
+for p in "${missing[@]}"; do [ "$p" = apt-sources ] || packages+=("$p"); done
+if [ ${#packages[@]} -gt 0 ]; then
+  $SUDO apt-get install -y --no-install-recommends "${packages[@]}"
+fi

@@ -443,3 +443,41 @@ TEST_F(CaptureTest, LivePlayWritesATraceLinePerFrame)
 }
 
 } // namespace
+
+// --until at the start is one frame and its sound; a capture into the folder of
+// an earlier one leaves none of the earlier frames; audio.wav's header
+// describes exactly the sound it holds; a capture whose script did not load
+// fails.
+TEST_F(CaptureTest, OneFrameCaptureReplacesAnEarlierOneInItsFolder)
+{
+    Outcome earlier = Run("--capture frames --fps 10 --until 300");
+    if (NoGL(earlier))
+        GTEST_SKIP() << "no offscreen GL on this machine";
+    ASSERT_EQ(0, earlier.status) << earlier.err;
+    ASSERT_EQ(5u, Files("frames").size()); // audio.wav, frames at 0 to 0.3 s
+
+    Outcome one = Run("--capture frames --fps 10 --start 500 --until 500");
+    ASSERT_EQ(0, one.status) << one.err;
+    EXPECT_EQ((std::vector<std::string>{"audio.wav", "frame_000000.png"}), Files("frames"));
+    const std::string wav = Read(m_Dir / "frames/audio.wav");
+    ASSERT_EQ(44u + 4410u * 4u, wav.size()); // a tenth of a second, 16-bit stereo
+    auto field = [&wav](size_t at, size_t bytes)
+    {
+        uint32_t v = 0;
+        for (size_t i = bytes; i-- > 0;)
+            v = v << 8 | static_cast<uint8_t>(wav[at + i]);
+        return v;
+    };
+    EXPECT_EQ(2u, field(22, 2));            // channels
+    EXPECT_EQ(44100u, field(24, 4));        // frames per second
+    EXPECT_EQ(176400u, field(28, 4));       // bytes per second
+    EXPECT_EQ(4u, field(32, 2));            // bytes per frame
+    EXPECT_EQ(16u, field(34, 2));           // bits per sample
+    EXPECT_EQ(4410u * 4u, field(40, 4));    // data bytes
+    EXPECT_EQ(wav.size() - 8, field(4, 4)); // RIFF size
+
+    fs::remove(m_Dir / "Data/script.txt");
+    Outcome failed = Run("--capture none --fps 10 --until 300");
+    EXPECT_EQ(1, failed.status) << failed.err;
+    EXPECT_TRUE(Has(failed.err, "File Not Found!\nBad: Data/script.txt")) << failed.err;
+}

@@ -1,7 +1,8 @@
 // Where the program finds its demo without --data: the working directory's
-// Data, then Data next to the program, then the installed demo in
-// <prefix>/share/vortexel. A copy of the program in a scratch prefix sees all
-// three places, each holding a script that --check tells apart.
+// Data whenever it is a folder, else Data next to a program that is not
+// installed, else the installed demo in <prefix>/share/vortexel. A copy of
+// the program in a scratch prefix sees these places, each holding a script
+// that --check tells apart.
 #include <gtest/gtest.h>
 
 #include "support/LeakCheck.h"
@@ -66,47 +67,65 @@ class DataFolderSearch : public ::testing::Test
     fs::path m_Dir;
 };
 
-TEST_F(DataFolderSearch, WorkingDirectoryThenBesideTheProgramThenInstalled)
+TEST_F(DataFolderSearch, WorkingDirectoryDataIsTheFolderEvenWithoutItsScript)
 {
     WriteScript("prefix/share/vortexel", 3000);
-    WriteScript("prefix/bin/Data", 2000);
+    WriteScript("prefix/bin/Data", 2000); // an installed program does not look here
     WriteScript("work/DATA", 1000);
-    // A data folder without a script (a user's own ~/data) is passed over.
-    fs::create_directories(m_Dir / "work" / "data-less");
     std::string out;
 
     ASSERT_EQ(0, Run("--check", out)) << out;
     EXPECT_TRUE(Has(out, "effect 0.000 1.000 1 WhiteFlashOverlay")) << out;
+    EXPECT_FALSE(Has(out, "the data folder is")) << out;
 
+    // A misnamed script is missing, not a reason to play another demo.
+    fs::rename(m_Dir / "work" / "DATA" / "script.txt", m_Dir / "work" / "DATA" / "script.text");
+    EXPECT_EQ(2, Run("--check", out)) << out;
+    EXPECT_TRUE(Has(out, "File Not Found!\tBad: DATA/script.txt")) << out;
+    EXPECT_EQ(1, Run("", out)) << out;
+    EXPECT_TRUE(Has(out, "Vortexel 1.5 Error: File Not Found!\nBad: DATA/script.txt")) << out;
+
+    // Without one, the installed demo, named on stderr.
+    std::string installed = (m_Dir / "prefix" / "share" / "vortexel").string();
     fs::remove_all(m_Dir / "work" / "DATA");
-    fs::create_directories(m_Dir / "work" / "data");
-    ASSERT_EQ(0, Run("--check", out)) << out;
-    EXPECT_TRUE(Has(out, "effect 0.000 2.000 1 WhiteFlashOverlay")) << out;
-
-    fs::remove_all(m_Dir / "prefix" / "bin" / "Data");
     ASSERT_EQ(0, Run("--check", out)) << out;
     EXPECT_TRUE(Has(out, "effect 0.000 3.000 1 WhiteFlashOverlay")) << out;
+    EXPECT_TRUE(Has(out, "vortexel: no Data folder here; the data folder is " + installed + "\n"))
+        << out;
 
-    // --data wins over the search; the start-position file stays in work/.
+    // --data wins over the search and is not announced; the start-position
+    // file stays in work/.
     WriteScript("elsewhere", 4000);
     ASSERT_EQ(0, Run("--check --data ../elsewhere", out)) << out;
     EXPECT_TRUE(Has(out, "effect 0.000 4.000 1 WhiteFlashOverlay")) << out;
+    EXPECT_FALSE(Has(out, "the data folder is")) << out;
 
-    // --help lists the three places, in order, as they are here.
-    std::string work = (m_Dir / "work" / "data").string();
+    // --help lists the places searched, as they are here.
+    std::string work = (m_Dir / "work" / "Data").string();
+    ASSERT_EQ(0, Run("--help", out));
+    EXPECT_TRUE(Has(out, "  " + work + "\n  " + installed + "\n")) << out;
+}
+
+TEST_F(DataFolderSearch, AProgramThatIsNotInstalledLooksBesideItself)
+{
+    // A script.txt that is a folder is no script: passed over.
+    fs::create_directories(m_Dir / "prefix" / "bin" / "Data" / "script.txt");
+    std::string work = (m_Dir / "work" / "Data").string();
     std::string beside = (m_Dir / "prefix" / "bin" / "Data").string();
     std::string installed = (m_Dir / "prefix" / "share" / "vortexel").string();
-    ASSERT_EQ(0, Run("--help", out));
-    EXPECT_TRUE(Has(out, "  " + work + "\n  " + beside + "\n  " + installed + "\n")) << out;
-
-    // None left: the run says where it looked and fails.
-    fs::remove_all(m_Dir / "prefix" / "share");
+    std::string out;
     EXPECT_EQ(1, Run("", out)) << out;
     EXPECT_TRUE(Has(out, "Data Folder Not Found!\nBad: no folder holding script.txt in " + work +
                              ", " + beside + ", " + installed))
         << out;
     EXPECT_EQ(2, Run("--check", out)) << out;
     EXPECT_TRUE(Has(out, "vortexel: no data folder")) << out;
+
+    fs::remove(m_Dir / "prefix" / "bin" / "Data" / "script.txt");
+    WriteScript("prefix/bin/Data", 2000);
+    ASSERT_EQ(0, Run("--check", out)) << out;
+    EXPECT_TRUE(Has(out, "effect 0.000 2.000 1 WhiteFlashOverlay")) << out;
+    EXPECT_TRUE(Has(out, "the data folder is " + beside + "\n")) << out;
 }
 
 } // namespace

@@ -311,6 +311,28 @@ TEST_F(EditSessionTest, BrokenScriptKeepsTheLastGoodTimeline)
     EXPECT_EQ(2u, MusicPositions().size());
 }
 
+// R restarts also when the script has not changed (a save detects changes;
+// the key is asked for by hand): at the time reached, with fresh effects.
+TEST_F(EditSessionTest, RWithAnUnchangedScriptRestartsAtTheTimeReached)
+{
+    SaveInPlace(Effect("A", 0, 10000, 1));
+    KeyAt(20, platform::KeyR);
+    KeyAt(40, platform::KeyEscape);
+    EXPECT_EQ(0, Play(MakeSetup()));
+
+    ASSERT_EQ(1, session->GetRestartCount());
+    size_t first = 0;
+    while (rows[first].restarts == 0)
+        ++first;
+    EXPECT_EQ(21u, first);
+    std::vector<int> positions = MusicPositions();
+    ASSERT_EQ(2u, positions.size());
+    EXPECT_EQ(std::lround(rows[first].time * 1000.0f), positions[1]);
+    EXPECT_NEAR(rows[first - 1].time, rows[first].time, 0.0105f);
+    ASSERT_FALSE(lived.empty()); // the first A was released at the restart
+    EXPECT_EQ("A", lived.front().name);
+}
+
 // Space freezes the clock and the music; seeks restart at clamped positions
 // and keep the pause; the end of the timeline holds the run until Space.
 TEST_F(EditSessionTest, PauseSeekAndHoldAtTheEnd)

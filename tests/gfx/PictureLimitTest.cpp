@@ -9,6 +9,7 @@
 #include "platform/Events.h"
 #include "support/Fakes.h"
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -33,6 +34,16 @@ std::string Bmp(uint32_t width, uint32_t height)
     b += Le32(40) + Le32(width) + Le32(height) + Le16(1) + Le16(24) + Le32(0) + Le32(16) +
          Le32(2835) + Le32(2835) + Le32(0) + Le32(0);
     return b + std::string(16, '\x7f');
+}
+
+// A 24-bit BMP one pixel wide: rows as stored (blue, green, red; padded to
+// four bytes), the height negative for rows stored top-down.
+std::string Column(int32_t height, const std::string& rows)
+{
+    std::string b = "BM" + Le32(54 + static_cast<uint32_t>(rows.size())) + Le32(0) + Le32(54);
+    b += Le32(40) + Le32(1) + Le32(static_cast<uint32_t>(height)) + Le16(1) + Le16(24) + Le32(0) +
+         Le32(static_cast<uint32_t>(rows.size())) + Le32(2835) + Le32(2835) + Le32(0) + Le32(0);
+    return b + rows;
 }
 
 // Uncompressed 32-bit true colour, 64 bytes of pixels.
@@ -104,6 +115,28 @@ TEST_F(PictureLimitTest, HugeDeclaredSizesAreRefusedByEveryLoader)
     ExpectTooLarge(Put("huge.tga", Tga(65535, 65535)), false);
 }
 
+// A top-down BMP (negative height) loads at its size, its rows as DevIL
+// delivers them: in the order the file stores them, as for its bottom-up twin
+// (whose rows therefore come bottom first).
+TEST_F(PictureLimitTest, TopDownBmpLoadsWithItsRowsInStoredOrder)
+{
+    const std::string red("\0\0\xff\0", 4), blue("\xff\0\0\0", 4);
+    TImage up = LoadImageFile(Put("up.bmp", Column(2, blue + red)));      // bottom row first
+    TImage down = LoadImageFile(Put("down.bmp", Column(-2, red + blue))); // top row first
+    ASSERT_NE(nullptr, up.data);
+    ASSERT_NE(nullptr, down.data);
+    EXPECT_EQ(1, down.width);
+    EXPECT_EQ(2, down.height);
+    ASSERT_EQ(3, up.bpp);
+    ASSERT_EQ(3, down.bpp);
+    EXPECT_EQ(0, std::memcmp(up.data, blue.data(), 3));
+    EXPECT_EQ(0, std::memcmp(up.data + 3, red.data(), 3));
+    EXPECT_EQ(0, std::memcmp(down.data, red.data(), 3));
+    EXPECT_EQ(0, std::memcmp(down.data + 3, blue.data(), 3));
+    FreeImage(up);
+    FreeImage(down);
+}
+
 // The side limit follows the GL context's largest texture; what fits loads.
 TEST_F(PictureLimitTest, SideLimitFollowsTheContextAndFittingPicturesLoad)
 {
@@ -116,6 +149,10 @@ TEST_F(PictureLimitTest, SideLimitFollowsTheContextAndFittingPicturesLoad)
 
     SetMaxImageSide(3);
     ExpectTooLarge(tga, false);
+    SetMaxImageSide(4); // exactly at the limit: accepted
+    TImage at = LoadImageFile(tga);
+    EXPECT_NE(nullptr, at.data);
+    FreeImage(at);
     SetMaxImageSide(1 << 20); // never above the engine's own limit
     ExpectTooLarge(Put("wide.tga", Tga(20000, 1)), false);
 }

@@ -30,6 +30,13 @@ GLint TexParam(GLenum what)
     return v;
 }
 
+float Depth(int x, int y)
+{
+    GLfloat d = -1.0f;
+    glReadPixels(x, y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &d);
+    return d;
+}
+
 void Ortho01()
 {
     glMatrixMode(GL_PROJECTION);
@@ -191,10 +198,17 @@ TEST(RenderTarget, PassesHaveTheirOwnStateAndGiveTheWindowItsStateBack)
     EXPECT_EQ(0xFF0000FFu, HeadlessGL::Pixel(8, 32));
     EXPECT_EQ(0x00000000u, HeadlessGL::Pixel(56, 32));
 
-    // The next pass keeps what the last one set.
+    // The next pass keeps what the last one set, but starts on cleared depth.
     RenderTarget::Begin();
     EXPECT_EQ(0x00FF00FFu, HeadlessGL::Pixel(256, 256));
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    glEnable(GL_DEPTH_TEST);
+    Ortho01();
+    Quad(0.0f, 1.0f); // at depth 0.5
+    EXPECT_NEAR(0.5f, Depth(256, 256), 1e-6f);
+    RenderTarget::End();
+    RenderTarget::Begin();
+    EXPECT_EQ(1.0f, Depth(256, 256));
     RenderTarget::End();
 }
 

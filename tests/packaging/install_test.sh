@@ -35,6 +35,9 @@ done
 
 # The menu entry validates and names an icon that is installed at every size.
 desktop-file-validate "$root/usr/share/applications/vortexel.desktop" || fail "desktop entry"
+# A menu start's working directory is the home folder: its own ~/data must not
+# hide the installed demo.
+expect_line "$root/usr/share/applications/vortexel.desktop" "Exec=vortexel --data /usr/share/vortexel"
 icon=$(sed -n 's/^Icon=//p' "$root/usr/share/applications/vortexel.desktop")
 sizes=0
 for png in "$root"/usr/share/icons/hicolor/*/apps/"$icon".png; do

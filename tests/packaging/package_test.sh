@@ -18,6 +18,8 @@ for f in ./usr/bin/vortexel ./usr/share/vortexel/script.txt ./usr/share/vortexel
          ./usr/share/icons/hicolor/48x48/apps/vortexel.png; do
   expect_line "$scratch/files" "$f"
 done
+dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/applications/vortexel.desktop >"$scratch/menu"
+expect_line "$scratch/menu" "Exec=vortexel --data /usr/share/vortexel"
 outside=$(grep -v '^\./usr/' "$scratch/files" || true)
 [ -z "$outside" ] || fail "files outside /usr: $outside"
 
@@ -27,6 +29,9 @@ for d in fonts-dejavu-core libsdl2-2.0-0 libsdl2-ttf-2.0-0 libdevil1c2 libsndfil
          libepoxy0 "libc6 (>="; do
   expect_in "$depends" "$d"
 done
+# Only video capture runs ffmpeg: it makes the package more useful (Suggests),
+# it is not found with it in all but unusual installations (Recommends).
+expect_in "$(dpkg-deb -f "$deb" Suggests)" "ffmpeg"
 expect_in "$(dpkg-deb -f "$deb" Package Version Architecture)" "Package: vortexel
 Version: 1.5
 Architecture: $(dpkg --print-architecture)"

@@ -200,7 +200,9 @@ TEST(MessageBoxTest, BoxTextWrapsOnWordsToFitTheScreen)
     EXPECT_EQ(" " + std::string(kErrorTrailer), words); // all kept, broken only at spaces
 
     // Tabs become spaces; a word wider than a line is cut; UTF-8 characters
-    // count once and are never split; too many lines end in "...".
+    // count once and are never split; too many lines end in "..."; a word
+    // that ends exactly on the last column stays on its line.
+    EXPECT_EQ("ab cdef\ngh", platform::WrapBoxText("ab cdef gh", 7, 5));
     EXPECT_EQ("a   b\nc", platform::WrapBoxText("a\tb\rc", 10, 5));
     EXPECT_EQ("abcd\nefgh\nij", platform::WrapBoxText("abcdefghij", 4, 5));
     EXPECT_EQ("\xC3\xA4\xC3\xA4\xC3\xA4\n\xC3\xA4",

@@ -1,21 +1,32 @@
 #!/usr/bin/env bash
-# The browser build's tests (./test.sh runs them after the native suite):
-# builds build-web/ (./web.sh), captures the native pictures to compare with,
-# and drives headless Chromium through tests/web/webtest.mjs.
+# The browser build's tests: builds build-web/ (./web.sh), captures the native
+# pictures to compare with, and drives headless Chromium through
+# tests/web/webtest.mjs.
 #
 #   tests/web/run.sh            build and test
 #   tests/web/run.sh --measure  also the frame rates of both builds, one after
 #                               the other in this run, and the download size
+#   tests/web/run.sh --built    test the page ./web.sh built (CTest's web.browser,
+#                               after ./test.sh built it); 77 when there is none
 # Needs the native build in build/ (./test.sh makes it).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
 measure=0
-[ "${1:-}" = "--measure" ] && measure=1
+build=1
+case "${1:-}" in
+  --measure) measure=1 ;;
+  --built) build=0 ;;
+esac
 
-start=$SECONDS
-./web.sh
-echo "web tests: the browser build took $((SECONDS - start)) s" >&2
+if [ "$build" = 1 ]; then
+  start=$SECONDS
+  ./web.sh
+  echo "web tests: the browser build took $((SECONDS - start)) s" >&2
+elif [ ! -f build-web/vortexel.html ] || [ ! -f build-web/vortexel.wasm ]; then
+  echo "web tests: no browser build in build-web/ (./web.sh makes it)" >&2
+  exit 77
+fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -3,8 +3,8 @@
 //
 //   node --experimental-websocket tests/web/webtest.mjs BUILD_WEB NATIVE_FRAMES [WORK]
 //
-// - frames: ?frame=MS at the README stills' moments (every effect of the
-//   shipped demo, the main scene with its glow), each compared with the native
+// - frames: ?frame=MS at the README stills' moments and two flashes (every
+//   effect of the shipped demo, the main scene with its glow), each compared with the native
 //   program's capture of that one frame (--capture NATIVE_FRAMES/<name>
 //   --start MS --until MS: both replay the timeline from 0), within the
 //   tolerance below;
@@ -30,12 +30,16 @@ if (!buildDir || !nativeDir) {
 }
 const work = workArg || fs.mkdtempSync(path.join(os.tmpdir(), "vortexel-web-"));
 
-// name, moment ms: the README stills (tools/stills.sh).
+// name, moment ms: the README stills (tools/stills.sh), and the two flashes
+// fading (white over the main scene's start, black into the break), so every
+// effect kind of the reference sheets is drawn by the browser.
 const MOMENTS = [
   ["1-intro", 7000],
   ["2-panel", 23000],
   ["3-burst", 48500],
   ["4-deck", 74000],
+  ["5-white", 12150],
+  ["6-black", 44300],
 ];
 // SwiftShader and llvmpipe rasterise and filter differently, the browser's
 // JPEG decoder is not DevIL's and WebGL builds mipmaps its own way: a pixel

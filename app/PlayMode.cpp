@@ -37,21 +37,9 @@ class PassTrace : public IFrameObserver
 
 int RunPlay(const CommandLine& cmd)
 {
-    if (!platform::HasDataFolder())
-    {
-        ShowError("Data Folder Not Found!",
-                  "no folder holding script.txt in " + DataFolderSearchList(", "));
-        return 1;
-    }
-    SayDataFolder();
     TraceWriter trace;
-    std::string why;
-    if (!cmd.traceFile.empty() && !trace.Open(cmd.traceFile, why))
-    {
-        std::fprintf(stderr, "vortexel: cannot create the trace file %s: %s\n%s\n",
-                     cmd.traceFile.c_str(), why.c_str(), UsageLine());
-        return 2;
-    }
+    if (const int status = OpenDataFolderAndTrace(cmd, trace))
+        return status;
 
     StartupOptions options;
     options.hasStart = cmd.hasStart;

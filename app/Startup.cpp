@@ -1,10 +1,13 @@
 #include "app/Startup.h"
 
+#include "app/CommandLine.h"
 #include "app/StartupDialog.h"
 #include "core/DemoCore.h"
+#include "core/ErrorBox.h"
 #include "core/MusicPlayer.h"
 #include "core/StandardLoadingScreen.h"
 #include "core/Timer.h"
+#include "core/TraceWriter.h"
 #include "effects/EffectKinds.h"
 #include "framework/EffectInterface.h"
 #include "framework/IEffect.h"
@@ -184,6 +187,25 @@ void SayDataFolder()
     const std::string dir = platform::DataFolder();
     if (dir != platform::DataFolderCandidates().front())
         std::fprintf(stderr, "vortexel: no Data folder here; the data folder is %s\n", dir.c_str());
+}
+
+int OpenDataFolderAndTrace(const CommandLine& cmd, TraceWriter& trace)
+{
+    if (!platform::HasDataFolder())
+    {
+        ShowError("Data Folder Not Found!",
+                  "no folder holding script.txt in " + DataFolderSearchList(", "));
+        return 1;
+    }
+    SayDataFolder();
+    std::string why;
+    if (!cmd.traceFile.empty() && !trace.Open(cmd.traceFile, why))
+    {
+        std::fprintf(stderr, "vortexel: cannot create the trace file %s: %s\n%s\n",
+                     cmd.traceFile.c_str(), why.c_str(), UsageLine());
+        return 2;
+    }
+    return 0;
 }
 
 std::string DataFolderSearchList(const char* separator)

@@ -57,3 +57,10 @@ std::string DataFolderSearchList(const char* separator);
 // than the working directory's Data (an installed demo is never taken for the
 // author's own).
 void SayDataFolder();
+
+class TraceWriter;
+struct CommandLine;
+// The start of a mode that plays the demo: the data folder must be there
+// (said as above) and the trace, when one is asked for, must open. 0 to go
+// on, else the run's status.
+int OpenDataFolderAndTrace(const CommandLine& cmd, TraceWriter& trace);

@@ -73,6 +73,10 @@ grep -q "libSDL2-2.0.so.0 => $tree/bin/../lib/" "$scratch/ldd" || fail "SDL not 
 mkdir -p "$scratch/elsewhere"
 cd "$scratch/elsewhere"
 unset SDL_AUDIODRIVER # no sound server's libraries: SDL's silent driver, said on stderr
+# A sanitized build bundles its runtime too; its leak check would count the GL
+# driver's allocations, which the unloaded driver leaves without names (the
+# end-to-end tests check the program's leaks with the driver kept loaded).
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 bare "$tree/bin/vortexel" --version >"$scratch/out.txt" 2>&1 || fail "--version: $(cat "$scratch/out.txt")"
 expect_in "$(cat "$scratch/out.txt")" "Vortexel 1.5"
 bare timeout 120 "$tree/bin/vortexel" --check >"$scratch/out.txt" 2>"$scratch/err.txt" ||

@@ -122,8 +122,11 @@ int main(int argc, char** argv)
         std::ifstream in(trace);
         double first = -1.0, last = 0.0;
         long lines = 0;
-        for (std::string line; std::getline(in, line); ++lines)
+        for (std::string line; std::getline(in, line);)
         {
+            if (line.empty() || line[0] == '#') // the header line
+                continue;
+            ++lines;
             last = std::atof(line.c_str() + line.find(' ') + 1);
             if (first < 0.0)
                 first = last;

@@ -143,6 +143,21 @@ Libs: -L\${prefix}/lib -lkissfft-float
 EOF
 }
 
+# Emscripten builds its system libraries and its struct_info.json into its
+# cache the first time a program links. Under emconfigure that first link
+# fails on a fresh machine (Debian's 3.1.6 passes the configure mode on to the
+# struct_info bootstrap, which then cannot link), so one small program is
+# linked here first, outside any configure step.
+warm=$(mktemp -d)
+printf 'int main(void) { return 0; }\n' >"$warm/warm.c"
+if ! emcc -O2 "$warm/warm.c" -o "$warm/warm.js" >"$warm/log" 2>&1; then
+  log "emcc cannot link a small program; its output:"
+  cat "$warm/log" >&2
+  rm -rf "$warm"
+  exit 1
+fi
+rm -rf "$warm"
+
 # VORTEXEL_WEB_ONLY="pkg ..." builds only those (a second run beside the
 # first shares the work: a package being built by one waits in the other).
 for i in "${!PACKAGES[@]}"; do

@@ -186,13 +186,15 @@ async function launch() {
     "--disable-dev-shm-usage", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
     "--autoplay-policy=no-user-gesture-required", "--window-size=1280,900",
     `--user-data-dir=${profile}`, "--remote-debugging-port=0", "about:blank"];
-  const child = spawn(findChromium(), args, { stdio: ["ignore", "ignore", "pipe"] });
+  // Its own process group, so that closing it ends its helper processes too
+  // (they write into the profile until they go).
+  const child = spawn(findChromium(), args, { stdio: ["ignore", "ignore", "pipe"], detached: true });
   let stderr = "";
   child.stderr.on("data", (d) => { stderr += d; });
   const portFile = path.join(profile, "DevToolsActivePort");
   for (let i = 0; i < 300 && !fs.existsSync(portFile); i++) await sleep(100);
   if (!fs.existsSync(portFile)) {
-    child.kill("SIGKILL");
+    killGroup(child);
     throw new Error("chromium did not start: " + stderr.slice(-2000));
   }
   await sleep(200);
@@ -203,11 +205,20 @@ async function launch() {
   return { child, profile, cdp };
 }
 
+function killGroup(child) {
+  try {
+    process.kill(-child.pid, "SIGKILL");
+  } catch {
+    child.kill("SIGKILL");
+  }
+}
+
 async function close(browser) {
   browser.cdp.socket.close();
   const exited = new Promise((resolve) => browser.child.once("exit", resolve));
-  browser.child.kill("SIGKILL");
+  killGroup(browser.child);
   await Promise.race([exited, sleep(5000)]);
+  await sleep(300); // the helpers of the group go a moment after the browser
   try {
     fs.rmSync(browser.profile, { recursive: true, force: true, maxRetries: 5, retryDelay: 200 });
   } catch (e) {

@@ -27,13 +27,19 @@ done
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
-# The browser build compiles its libraries from Debian's source packages
-# (tools/web-deps.sh): source lines for the same mirrors as the binary ones.
-src=/etc/apt/sources.list.d/vortexel-src.sources
-if [ ! -f "$src" ] && [ -f /etc/apt/sources.list.d/debian.sources ] &&
-  ! grep -rqs "^Types:.*deb-src\|^deb-src" /etc/apt/sources.list /etc/apt/sources.list.d/; then
-  sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources | $SUDO tee "$src" >/dev/null
-  missing+=(apt-sources)
+# The browser build's libraries (tools/web-deps.sh) and the portable tarball's
+# SDL (tools/portable.sh) are built from Debian's source packages: source
+# lines for the same mirrors as the binary ones, in either format.
+if ! grep -rqs "^Types:.*deb-src\|^deb-src" /etc/apt/sources.list /etc/apt/sources.list.d/; then
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
+      $SUDO tee /etc/apt/sources.list.d/vortexel-deb-src.sources >/dev/null
+    missing+=(apt-sources)
+  elif grep -qs '^deb ' /etc/apt/sources.list; then
+    grep -h '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' |
+      $SUDO tee /etc/apt/sources.list.d/vortexel-deb-src.list >/dev/null
+    missing+=(apt-sources)
+  fi
 fi
 
 if [ ${#missing[@]} -eq 0 ]; then

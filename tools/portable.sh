@@ -76,16 +76,10 @@ if [ ! -f "$sdl_lib" ]; then
   mkdir -p "$sdl/download"
   fetch() { (cd "$sdl/download" && apt-get source --download-only "libsdl2=$sdl_version") >"$sdl/fetch.log" 2>&1; }
   if ! fetch; then
-    # No source lines yet: the same archive as the binary packages.
+    # No source lines yet (tools/deps.sh adds them), or lists older than them.
+    "$source_dir/tools/deps.sh" >"$sdl/deps.log" 2>&1 || { cat "$sdl/deps.log" >&2; exit 1; }
     SUDO=""
     if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-    if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-      sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
-        $SUDO tee /etc/apt/sources.list.d/vortexel-deb-src.sources >/dev/null
-    else
-      grep -h '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' |
-        $SUDO tee /etc/apt/sources.list.d/vortexel-deb-src.list >/dev/null
-    fi
     $SUDO apt-get update >"$sdl/update.log" 2>&1
     fetch || { cat "$sdl/fetch.log" >&2; exit 1; }
   fi

@@ -734,13 +734,8 @@ void Checker::CheckInteger(const Region& region, const std::string& key, const P
 void Checker::CheckReal(const Region& region, const Piece& piece)
 {
     const std::string_view text = piece.text;
-    size_t i = text[0] == '-' ? 1 : 0;
     size_t digits = 0;
-    for (; i < text.size() && IsDigit(text[i]); ++i)
-        ++digits;
-    if (i < text.size() && text[i] == '.')
-        for (++i; i < text.size() && IsDigit(text[i]); ++i)
-            ++digits;
+    const size_t length = ScriptParser::RealLength(text, digits);
     char value[32];
     std::snprintf(value, sizeof value, "%g", static_cast<double>(ScriptParser::ReadReal(text)));
     const std::string quoted = "Parameter " + Quote(piece.first, piece.last);
@@ -749,17 +744,7 @@ void Checker::CheckReal(const Region& region, const Piece& piece)
         Warn(region, quoted + " is not a number: read as " + value);
         return;
     }
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E'))
-    {
-        size_t j = i + 1;
-        if (j < text.size() && text[j] == '-')
-            ++j;
-        if (j < text.size() && IsDigit(text[j]))
-            for (i = j; i < text.size() && IsDigit(text[i]); ++i)
-            {
-            }
-    }
-    if (i < text.size())
+    if (length < text.size())
         Warn(region, quoted + " has trailing text: read as " + value);
 }
 

@@ -189,19 +189,19 @@ int32_t ScriptParser::ReadInteger(std::string_view text)
     return static_cast<int32_t>(value);
 }
 
-float ScriptParser::ReadReal(std::string_view text)
+size_t ScriptParser::RealLength(std::string_view text, size_t& digits)
 {
     size_t i = 0;
     if (i < text.size() && text[i] == '-')
         ++i;
-    size_t digits = 0;
+    digits = 0;
     for (; i < text.size() && IsDigit(text[i]); ++i)
         ++digits;
     if (i < text.size() && text[i] == '.')
         for (++i; i < text.size() && IsDigit(text[i]); ++i)
             ++digits;
     if (digits == 0)
-        return 0.0f;
+        return i;
     // The exponent counts only with at least one digit.
     if (i < text.size() && (text[i] == 'e' || text[i] == 'E'))
     {
@@ -213,8 +213,17 @@ float ScriptParser::ReadReal(std::string_view text)
             {
             }
     }
+    return i;
+}
+
+float ScriptParser::ReadReal(std::string_view text)
+{
+    size_t digits = 0;
+    const size_t length = RealLength(text, digits);
+    if (digits == 0)
+        return 0.0f;
     const char* first = text.data();
-    const char* last = first + i;
+    const char* last = first + length;
     double value = 0.0;
 #ifdef __EMSCRIPTEN__
     // Browser build: Emscripten's C++ library has no from_chars for double;

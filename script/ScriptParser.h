@@ -76,6 +76,10 @@ class ScriptParser
     static int32_t ReadInteger(std::string_view text);
     // "-", digits with an optional ".", an optional exponent; 0 without a number.
     static float ReadReal(std::string_view text);
+    // How much of text ReadReal reads as its number (a sign, digits, a
+    // fraction, an exponent with digits), and how many digits the mantissa
+    // has (none: ReadReal gives 0).
+    static size_t RealLength(std::string_view text, size_t& digits);
     // Up to three comma-separated integers, each taken as unsigned and divided
     // by 255; components without a piece keep their value.
     static void ParseColor(std::string_view text, TColor& color);
